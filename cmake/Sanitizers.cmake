@@ -1,0 +1,10 @@
+if(KELVRA_SANITIZE STREQUAL "address")
+  add_compile_options(-fsanitize=address,undefined -fno-omit-frame-pointer
+                      -fno-sanitize-recover=undefined)
+  add_link_options(-fsanitize=address,undefined)
+elseif(KELVRA_SANITIZE STREQUAL "thread")
+  add_compile_options(-fsanitize=thread -fno-omit-frame-pointer)
+  add_link_options(-fsanitize=thread)
+elseif(NOT KELVRA_SANITIZE STREQUAL "")
+  message(FATAL_ERROR "KELVRA_SANITIZE must be address or thread")
+endif()

@@ -1,0 +1,29 @@
+#!/usr/bin/env bash
+# Installs the Debian 12 packages the build, the tests and the benchmarks need, skipping those
+# already present. Runs apt-get through sudo when not root.
+set -euo pipefail
+
+packages=(
+  build-essential cmake pkg-config clang-format
+  libgtest-dev libgmock-dev libbenchmark-dev
+  nlohmann-json3-dev
+  libjpeg62-turbo-dev libpng-dev libtiff-dev zlib1g-dev
+  libusb-1.0-0-dev libx11-dev xvfb
+)
+if [[ "${1:-}" == "--bench" ]]; then
+  packages+=(libopencv-dev)
+fi
+
+missing=()
+for p in "${packages[@]}"; do
+  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then
+    missing+=("$p")
+  fi
+done
+[[ ${#missing[@]} -eq 0 ]] && exit 0
+
+sudo=""
+[[ $(id -u) -ne 0 ]] && sudo="sudo"
+echo "Installing: ${missing[*]}"
+$sudo apt-get update -qq
+DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"

@@ -1,0 +1,22 @@
+#!/usr/bin/env bash
+# One command from a fresh clone: install what is missing, build, run the whole test suite.
+#   scripts/test.sh                 release build with benchmarks compiled (not run)
+#   scripts/test.sh address|thread  the suite under AddressSanitizer+UBSan or ThreadSanitizer
+set -euo pipefail
+cd "$(dirname "$0")/.."
+sanitize="${1:-}"
+if [[ -z "$sanitize" ]]; then
+  scripts/install-deps.sh --bench
+  dir=build
+  cmake -S . -B "$dir" -DCMAKE_BUILD_TYPE=Release
+else
+  scripts/install-deps.sh
+  dir="build-$sanitize"
+  cmake -S . -B "$dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKELVRA_SANITIZE="$sanitize" \
+    -DKELVRA_BUILD_BENCH=OFF
+fi
+cmake --build "$dir" -j"$(nproc)"
+export ASAN_OPTIONS="${ASAN_OPTIONS:-detect_leaks=1:abort_on_error=1}"
+export UBSAN_OPTIONS="${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}"
+export TSAN_OPTIONS="${TSAN_OPTIONS:-halt_on_error=1:second_deadlock_stack=1}"
+ctest --test-dir "$dir" --output-on-failure -j"$(nproc)" --timeout 300
