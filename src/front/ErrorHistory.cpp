@@ -1,0 +1,21 @@
+#include "front/ErrorHistory.h"
+
+#include <algorithm>
+
+namespace kelvra {
+
+void ErrorHistory::Push(int32_t code) {
+    std::lock_guard<std::mutex> guard(mutex_);
+    std::copy_backward(codes_.begin(), codes_.end() - 1, codes_.end());
+    codes_[0] = code;
+}
+
+int32_t ErrorHistory::Pop() {
+    std::lock_guard<std::mutex> guard(mutex_);
+    const int32_t newest = codes_[0];
+    std::copy(codes_.begin() + 1, codes_.end(), codes_.begin());
+    codes_[kDepth - 1] = 0;
+    return newest;
+}
+
+}  // namespace kelvra

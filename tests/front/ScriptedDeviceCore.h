@@ -1,0 +1,83 @@
+#pragma once
+
+#include <set>
+#include <string>
+#include <vector>
+
+#include "device/CKelvraU3Q6Base.h"
+
+namespace kelvra::test {
+
+// A device core with a scripted set of cameras that logs the calls the front makes, so the
+// front's selection, naming and settings order can be checked without hardware.
+class ScriptedDeviceCore : public CKelvraU3Q6Base {
+  public:
+    struct Script {
+        int count = 0;          // CountDevices answer
+        std::set<int> present;  // indices IsDevicePresent accepts
+        bool openFails = false;
+        bool cooler = false;
+        bool exposureSeconds = false;
+    };
+
+    explicit ScriptedDeviceCore(Script script, std::vector<std::string>* log)
+        : script_(std::move(script)), log_(log) {}
+
+    int32_t CountDevices(int32_t productId) override {
+        Log("CountDevices " + std::to_string(productId));
+        return script_.count;
+    }
+    int32_t IsDevicePresent(int32_t index) override { return script_.present.count(index); }
+    int32_t OpenCamera(int32_t instance) override {
+        Log("OpenCamera " + std::to_string(instance));
+        if (script_.openFails) return 0;
+        openInstance_ = instance;
+        return 1;
+    }
+    int32_t GetOpenInstance() override { return openInstance_; }
+    int32_t CloseCamera() override {
+        Log("CloseCamera");
+        return 1;
+    }
+    int32_t SetProductId(int32_t productId) override {
+        Log("SetProductId " + std::to_string(productId));
+        return CKelvraU3Q6Base::SetProductId(productId);
+    }
+    int32_t CreateController(HWND, const InterfaceGuid*) override {
+        Log("CreateController");
+        return 1;
+    }
+
+    int32_t GetGainDefault() override { return 16; }
+    int32_t GetColorGainDefault() override { return 32; }
+    int32_t GetExposureTimeDefault() override { return 100; }
+    int32_t IsExposureSecondsSupported() override { return script_.exposureSeconds; }
+    double GetExposureSecondsDefault() override { return 0.01; }
+
+    int32_t SetGain(int32_t v) override { return Log("SetGain", v); }
+    int32_t SetColorGainGreen1(int32_t v) override { return Log("SetColorGainGreen1", v); }
+    int32_t SetColorGainRed(int32_t v) override { return Log("SetColorGainRed", v); }
+    int32_t SetColorGainBlue(int32_t v) override { return Log("SetColorGainBlue", v); }
+    int32_t SetColorGainGreen2(int32_t v) override { return Log("SetColorGainGreen2", v); }
+    int32_t SetExposureTime(int32_t v) override { return Log("SetExposureTime", v); }
+    int32_t SetExposureSeconds(double s) override {
+        return Log("SetExposureSeconds", static_cast<int32_t>(s * 1e6));
+    }
+    int32_t SetMirror(int32_t v) override { return Log("SetMirror", v); }
+    int32_t SetFlip(int32_t v) override { return Log("SetFlip", v); }
+    int32_t HasCooler() override { return script_.cooler; }
+    int32_t SetCooler(int32_t v) override { return Log("SetCooler", v); }
+
+  private:
+    void Log(const std::string& line) { log_->push_back(line); }
+    int32_t Log(const std::string& name, int32_t value) {
+        Log(name + " " + std::to_string(value));
+        return 1;
+    }
+
+    Script script_;
+    std::vector<std::string>* log_;
+    int32_t openInstance_ = 0;
+};
+
+}  // namespace kelvra::test
