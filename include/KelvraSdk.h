@@ -94,6 +94,19 @@ KELVRA_API int KELVRA_CALL Kelvra_GetDeviceName(int handle, int index, char* tex
 /* As above; `length` is the buffer size in wide characters. */
 KELVRA_API int KELVRA_CALL Kelvra_GetDeviceNameW(int handle, int index, WCHAR* text, int length);
 
+/* ---- Output format and stream options (used when acquisition is next prepared) ---- */
+
+/* Bits per pixel of the output: 8, 16, 24, 32, 48 or 64, as far as the camera offers it. */
+KELVRA_API int KELVRA_CALL Kelvra_SetColorMode(int handle, int bitsPerPixel);
+/* Bits per pixel of the output, -1 if the stored format is invalid or the handle unknown. */
+KELVRA_API int KELVRA_CALL Kelvra_GetColorMode(int handle);
+/* 0 full frame or 1 half size; other values return 0. */
+KELVRA_API int KELVRA_CALL Kelvra_SetSubSample(int handle, int mode);
+KELVRA_API int KELVRA_CALL Kelvra_GetSubSample(int handle); /* -1: unknown handle */
+/* Wait time in milliseconds; negative values return 0. */
+KELVRA_API int KELVRA_CALL Kelvra_SetWaitTime(int handle, int milliseconds);
+KELVRA_API int KELVRA_CALL Kelvra_GetWaitTime(int handle); /* -1: unknown handle */
+
 /* ---- Not supported by this camera: each records or posts code 11 ---- */
 
 /* One function behind four names: posts code 11 and returns 0. */

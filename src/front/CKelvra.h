@@ -73,6 +73,14 @@ class CKelvra {
     int GetDeviceName(int index, char* text, int length);
     int GetDeviceNameW(int index, WCHAR* text, int length);
 
+    // Output format and stream options; they take effect when acquisition is next prepared.
+    int SetColorMode(int bitsPerPixel);
+    int GetColorMode();
+    int SetSubSample(int mode);
+    int GetSubSample();
+    int SetWaitTime(int milliseconds);
+    int GetWaitTime();
+
     // State readers for the exports and tests.
     int CurrentDeviceNumber() const;
     const ImageSet& Images() const { return images_; }

@@ -54,6 +54,12 @@ TEST(PublicApiWithoutHandle, UnknownHandlesGiveFailureValuesOnly) {
         EXPECT_EQ(Kelvra_GetConfigFilter(handle, 0), 0);
         EXPECT_EQ(Kelvra_SetConfigFilter(handle, 0, 0), 0);
         EXPECT_EQ(Kelvra_Fps(handle, 0), 0);
+        EXPECT_EQ(Kelvra_GetColorMode(handle), -1);
+        EXPECT_EQ(Kelvra_GetSubSample(handle), -1);
+        EXPECT_EQ(Kelvra_GetWaitTime(handle), -1);
+        EXPECT_EQ(Kelvra_SetColorMode(handle, 8), 0);
+        EXPECT_EQ(Kelvra_SetSubSample(handle, 0), 0);
+        EXPECT_EQ(Kelvra_SetWaitTime(handle, 5), 0);
     }
     EXPECT_EQ(names[0][0], 'x');
     EXPECT_STREQ(text, "untouched");
@@ -156,6 +162,22 @@ TEST_F(PublicApi, WithoutCamerasNothingIsListedOrOpened) {
     EXPECT_EQ(Kelvra_GetDeviceName(handle_, 0, nullptr, 32), 0);
     EXPECT_STREQ(text, "untouched");
     EXPECT_EQ(DrainErrors(), (std::vector<int>{9, 9, 2, 2, 2, 2}));
+}
+
+TEST_F(PublicApi, FormatSettersRefuseBadValues) {
+    EXPECT_EQ(Kelvra_GetColorMode(handle_), 24);
+    EXPECT_EQ(Kelvra_SetColorMode(handle_, 16), 1);
+    EXPECT_EQ(Kelvra_SetColorMode(handle_, 12), 0);
+    EXPECT_EQ(Kelvra_GetLastError(handle_), 9);
+    EXPECT_EQ(Kelvra_GetColorMode(handle_), 16);
+
+    EXPECT_EQ(Kelvra_SetSubSample(handle_, 2), 0);  // refused without a code
+    EXPECT_EQ(Kelvra_SetSubSample(handle_, 1), 1);
+    EXPECT_EQ(Kelvra_GetSubSample(handle_), 1);
+    EXPECT_EQ(Kelvra_SetWaitTime(handle_, -1), 0);
+    EXPECT_EQ(Kelvra_SetWaitTime(handle_, 0), 1);
+    EXPECT_EQ(Kelvra_GetWaitTime(handle_), 0);
+    EXPECT_EQ(Kelvra_GetLastError(handle_), 0);
 }
 
 TEST_F(PublicApi, NullNameArraysAreRefused) {

@@ -18,6 +18,9 @@ class ScriptedDeviceCore : public CKelvraU3Q6Base {
         bool openFails = false;
         bool cooler = false;
         bool exposureSeconds = false;
+        bool eightBit = true;    // Supports8BitModes
+        bool sixteenBit = true;  // Supports16BitMode
+        bool color = true;       // SupportsColorModes
     };
 
     explicit ScriptedDeviceCore(Script script, std::vector<std::string>* log)
@@ -53,6 +56,10 @@ class ScriptedDeviceCore : public CKelvraU3Q6Base {
     int32_t GetExposureTimeDefault() override { return 100; }
     int32_t IsExposureSecondsSupported() override { return script_.exposureSeconds; }
     double GetExposureSecondsDefault() override { return 0.01; }
+
+    int32_t Supports8BitModes() override { return script_.eightBit; }
+    int32_t Supports16BitMode(int32_t) override { return script_.sixteenBit; }
+    int32_t SupportsColorModes() override { return script_.color; }
 
     int32_t SetGain(int32_t v) override { return Log("SetGain", v); }
     int32_t SetColorGainGreen1(int32_t v) override { return Log("SetColorGainGreen1", v); }
