@@ -1,0 +1,14 @@
+// One control request through the driver: the 102-byte buffer goes in and comes back with the
+// answer. No retry at this level.
+#pragma once
+
+#include <cstdint>
+
+#include "driver/Backend.h"
+#include "transport/RequestEncoding.h"
+
+namespace kelvra::transport {
+
+bool RunControlRequest(driver::DeviceHandle& handle, ControlBuffer& buffer, uint32_t* dataBytes);
+
+}  // namespace kelvra::transport

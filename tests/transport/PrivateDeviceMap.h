@@ -1,0 +1,37 @@
+// A shared device map of the test's own: test programs running side by side must not share
+// "U3Q6-MemMap", and each test starts from a map nobody used.
+#pragma once
+
+#include <unistd.h>
+
+#include <atomic>
+#include <string>
+
+#include "platform/SharedMemory.h"
+#include "transport/CFx3Api.h"
+#include "transport/SharedDeviceMap.h"
+
+namespace kelvra::transport::test {
+
+class PrivateDeviceMap {
+  public:
+    PrivateDeviceMap() {
+        static std::atomic<int> counter{0};
+        m_name = "kelvra-transport-test-" + std::to_string(getpid()) + "-" +
+                 std::to_string(counter.fetch_add(1));
+        CFx3Api::SetDeviceMapName(m_name);
+    }
+    ~PrivateDeviceMap() {
+        platform::SharedMemory::Unlink(m_name);
+        platform::SharedMemory::Unlink(DeviceMapUsersName(m_name));
+    }
+    PrivateDeviceMap(const PrivateDeviceMap&) = delete;
+    PrivateDeviceMap& operator=(const PrivateDeviceMap&) = delete;
+
+    const std::string& Name() const { return m_name; }
+
+  private:
+    std::string m_name;
+};
+
+}  // namespace kelvra::transport::test
