@@ -28,11 +28,17 @@ bool IsSupportedBitCount(int32_t bitCount) {
 
 }  // namespace
 
-void CDibImage::FreeDeleter::operator()(uint8_t* p) const { std::free(p); }
+void CDibImage::FreeDeleter::operator()(uint8_t* p) const {
+    std::free(p);
+}
 
-CDibImage::CDibImage() { Release(); }
+CDibImage::CDibImage() {
+    Release();
+}
 
-CDibImage::~CDibImage() { Release(); }
+CDibImage::~CDibImage() {
+    Release();
+}
 
 int64_t CDibImage::StrideFor(int64_t width, int32_t bitCount) {
     return (width * (bitCount / 8) + 3) & ~int64_t{3};

@@ -14,7 +14,7 @@ namespace kelvra {
 // fourth). Linux has no GDI, so every depth is a plain zero-filled heap buffer; painting is the
 // preview window's business. Not thread-safe: the owner serialises access (the frame lock).
 class CDibImage {
-public:
+  public:
     CDibImage();
     ~CDibImage();
     CDibImage(const CDibImage&) = delete;
@@ -44,13 +44,15 @@ public:
     int32_t Stride() const { return stride_; }
     uint16_t BitCount() const { return bitCount_; }
     uint16_t BytesPerPixel() const { return static_cast<uint16_t>(bitCount_ / 8); }
-    size_t ImageBytes() const { return static_cast<size_t>(stride_) * static_cast<size_t>(height_); }
+    size_t ImageBytes() const {
+        return static_cast<size_t>(stride_) * static_cast<size_t>(height_);
+    }
     const BitmapInfo256& Header() const { return header_; }
 
     // Bytes per row for a width and bit count: width × bytes per pixel rounded up to 4.
     static int64_t StrideFor(int64_t width, int32_t bitCount);
 
-private:
+  private:
     struct FreeDeleter {
         void operator()(uint8_t* p) const;
     };
