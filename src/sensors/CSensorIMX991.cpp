@@ -1,0 +1,63 @@
+#include "sensors/CSensorIMX991.h"
+
+namespace kelvra {
+namespace {
+
+constexpr ImxFacts kFacts{
+    .uncooledModelCode = 111,
+    .cooledModelCode = 112,
+    .maxWidth = 640,
+    .maxHeight = 512,
+    .lineLength = 736,
+    .frameLength = 536,
+    .exposureLinesMin = 15,
+    .exposureLinesMax = 16777214,
+    .exposureLinesDefault = 539,
+    .exposureTimeDefault = 70,
+    .exposureSecondsMin = 2.0333e-05,
+    .exposureSecondsDefault = 0.007,
+    .outputBits = 8,
+    .triggerMode = CSensorBase::kTriggerModeUnset,
+    .blackLevelSupported = 0,
+    .blackLevelMax = 0,
+    .blackLevelDefault = 0,
+    .auxModeSupported = 0,
+    .verifiesSafeWrite = false,
+    .pausesBeforeWrite = true,
+    .gainNeedsBothWrites = false,
+    .coolerReadModifyWrite = false,
+    .internalCorrectionFlag = true,
+    .fpgaTemperatureFromInfo = 0x8024,
+};
+
+constexpr ImxFirstGenFacts kGeneration{
+    .frameBase = 556,
+    .binnedFrameBase = 296,
+    .heightDependentLinePeriod = false,
+    .shutterMiddleNibbleOnly = true,
+    .raisedTimerTrigger = true,
+    .polarityFollowsSetting = false,
+    .restartOnTriggerOff = false,
+    .exposureFollowsOutputBits = false,
+};
+
+// FPGA column offsets, flip off / flip on, for the standard and the high-speed readout.
+constexpr int32_t kColumnBinned[2] = {4, 52};
+constexpr int32_t kColumnNormal[2] = {8, 104};
+constexpr int32_t kColumnBinnedFast[2] = {0, 48};
+constexpr int32_t kColumnNormalFast[2] = {4, 100};
+
+}  // namespace
+
+CSensorIMX991::CSensorIMX991(CControllerBase* controller, uint8_t busAddress)
+    : CSensorImxFirstGen(controller, busAddress, kFacts, kGeneration) {}
+
+// The high-speed readout has 4 (binned 4) fewer lead columns.
+int32_t CSensorIMX991::ColumnOffset(bool flip, int32_t mode) {
+    const bool fast = FastReadout();
+    const int32_t* table = mode == 1 ? (fast ? kColumnBinnedFast : kColumnBinned)
+                                     : (fast ? kColumnNormalFast : kColumnNormal);
+    return table[flip ? 1 : 0];
+}
+
+}  // namespace kelvra
