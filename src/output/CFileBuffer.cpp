@@ -1,0 +1,202 @@
+#include "output/CFileBuffer.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/uio.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <limits>
+#include <new>
+
+namespace kelvra {
+
+namespace {
+
+constexpr mode_t kNewFileMode = 0666;  // narrowed by the process umask
+constexpr int kGatherBatch = 1024;     // iovecs per system call: IOV_MAX on Linux
+
+int OpenRetrying(const char* path, int flags, mode_t mode = 0) {
+    int fd;
+    do {
+        fd = ::open(path, flags | O_CLOEXEC, mode);
+    } while (fd < 0 && errno == EINTR);
+    return fd;
+}
+
+}  // namespace
+
+CFileBuffer::~CFileBuffer() {
+    CloseAll();
+}
+
+// Opens `path` for writing the way the writers always have: an existing file is truncated,
+// otherwise a new one is created. Closes whatever was open first. Returns true when open.
+bool CFileBuffer::OpenForWrite(const char* path) {
+    CloseAll();
+    if (path == nullptr) return false;
+    fd_ = OpenRetrying(path, O_WRONLY | O_TRUNC);
+    if (fd_ < 0) fd_ = OpenRetrying(path, O_WRONLY | O_CREAT | O_EXCL, kNewFileMode);
+    if (fd_ < 0) return false;
+    struct stat st {};
+    if (::fstat(fd_, &st) == 0 && st.st_size >= 0 &&
+        static_cast<uint64_t>(st.st_size) <= std::numeric_limits<uint32_t>::max()) {
+        size_ = static_cast<uint32_t>(st.st_size);
+    }
+    return true;
+}
+
+// Reads the whole of `path` into an owned buffer and closes the file again; Data(), End(),
+// Current() and Size() then describe the contents. Returns the data pointer (valid, though
+// pointing at nothing, for an empty file), or null when the file cannot be opened or read or
+// is 4 GiB or larger. Closes whatever was open first.
+const uint8_t* CFileBuffer::OpenForRead(const char* path) {
+    CloseAll();
+    if (path == nullptr) return nullptr;
+    const int fd = OpenRetrying(path, O_RDONLY);
+    if (fd < 0) return nullptr;
+    struct stat st {};
+    const bool sized = ::fstat(fd, &st) == 0 && st.st_size >= 0 &&
+                       static_cast<uint64_t>(st.st_size) <= std::numeric_limits<uint32_t>::max();
+    const size_t expected = sized ? static_cast<size_t>(st.st_size) : 0;
+    std::unique_ptr<uint8_t[]> buffer(sized ? new (std::nothrow) uint8_t[expected] : nullptr);
+    size_t got = 0;
+    bool ok = buffer != nullptr;
+    while (ok && got < expected) {
+        const ssize_t n = ::read(fd, buffer.get() + got, expected - got);
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) ok = false;
+        if (n <= 0) break;  // a file that shrank meanwhile is taken as it now is
+        got += static_cast<size_t>(n);
+    }
+    ::close(fd);
+    if (!ok) return nullptr;
+    owned_ = std::move(buffer);
+    data_ = owned_.get();
+    current_ = data_;
+    end_ = data_ + got;
+    size_ = static_cast<uint32_t>(got);
+    return data_;
+}
+
+// Opens an existing file for sequential reads with ReadExact. Closes whatever was open first.
+bool CFileBuffer::OpenExisting(const char* path) {
+    CloseAll();
+    if (path == nullptr) return false;
+    fd_ = OpenRetrying(path, O_RDONLY);
+    return fd_ >= 0;
+}
+
+// Reads exactly `size` bytes from the file opened with OpenExisting. Returns false on end of
+// file, a read error or no open file; `data` may then hold part of the bytes.
+bool CFileBuffer::ReadExact(void* data, size_t size) {
+    if (fd_ < 0) return false;
+    auto* out = static_cast<uint8_t*>(data);
+    size_t got = 0;
+    while (got < size) {
+        const ssize_t n = ::read(fd_, out + got, size - got);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return false;
+        got += static_cast<size_t>(n);
+    }
+    return true;
+}
+
+// Appends `size` bytes at the append position. Returns false (and remembers the failure) when
+// no file is open for writing or not every byte could be written.
+bool CFileBuffer::Write(const void* data, size_t size) {
+    const ByteRange part{data, size};
+    return Gather({&part, 1}, nullptr);
+}
+
+// Appends the parts in order with as few system calls as the kernel allows.
+bool CFileBuffer::Write(std::span<const ByteRange> parts) {
+    return Gather(parts, nullptr);
+}
+
+// Writes at an absolute file offset; the append position does not move.
+bool CFileBuffer::WriteAt(uint64_t offset, const void* data, size_t size) {
+    const ByteRange part{data, size};
+    return Gather({&part, 1}, &offset);
+}
+
+bool CFileBuffer::WriteAt(uint64_t offset, std::span<const ByteRange> parts) {
+    return Gather(parts, &offset);
+}
+
+// Writes the parts with writev (or pwritev at *offset), resuming after partial writes, which
+// happen near a full disk or a file size limit before the call finally fails.
+bool CFileBuffer::Gather(std::span<const ByteRange> parts, const uint64_t* offset) {
+    if (fd_ < 0) {
+        Fail();
+        return false;
+    }
+    uint64_t at = offset != nullptr ? *offset : 0;
+    size_t index = 0;
+    size_t done = 0;  // bytes of parts[index] already written
+    while (true) {
+        iovec batch[kGatherBatch];
+        int count = 0;
+        for (size_t i = index, skip = done; i < parts.size() && count < kGatherBatch; ++i) {
+            if (parts[i].size > skip) {
+                batch[count++] =
+                    iovec{const_cast<uint8_t*>(static_cast<const uint8_t*>(parts[i].data)) + skip,
+                          parts[i].size - skip};
+            }
+            skip = 0;
+        }
+        if (count == 0) return true;
+        const ssize_t n = offset != nullptr ? ::pwritev(fd_, batch, count, static_cast<off_t>(at))
+                                            : ::writev(fd_, batch, count);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) {
+            Fail();
+            return false;
+        }
+        at += static_cast<uint64_t>(n);
+        if (offset == nullptr) position_ += static_cast<uint64_t>(n);
+        for (size_t left = static_cast<size_t>(n); left > 0;) {
+            const size_t rest = parts[index].size - done;
+            const size_t step = std::min(left, rest);
+            left -= step;
+            done += step;
+            if (done == parts[index].size) {
+                ++index;
+                done = 0;
+            }
+        }
+    }
+}
+
+// Cuts the file to `size` bytes and moves the append position there. Returns false (and
+// remembers the failure) when that is not possible.
+bool CFileBuffer::TruncateTo(uint64_t size) {
+    if (fd_ < 0 || ::ftruncate(fd_, static_cast<off_t>(size)) != 0 ||
+        ::lseek(fd_, static_cast<off_t>(size), SEEK_SET) < 0) {
+        Fail();
+        return false;
+    }
+    position_ = size;
+    return true;
+}
+
+// Closes the file and frees the read buffer. Returns false when a write since the last open
+// failed or the close itself reported an error (a delayed write error surfaces there), true
+// otherwise, also when nothing was open.
+bool CFileBuffer::CloseAll() {
+    bool ok = !writeFailed_;
+    if (fd_ >= 0) {
+        // No retry on EINTR: Linux has released the descriptor whatever close reports.
+        if (::close(fd_) != 0 && errno != EINTR) ok = false;
+        fd_ = -1;
+    }
+    owned_.reset();
+    data_ = end_ = current_ = nullptr;
+    size_ = 0;
+    position_ = 0;
+    writeFailed_ = false;
+    return ok;
+}
+
+}  // namespace kelvra
