@@ -94,6 +94,54 @@ KELVRA_API int KELVRA_CALL Kelvra_GetDeviceName(int handle, int index, char* tex
 /* As above; `length` is the buffer size in wide characters. */
 KELVRA_API int KELVRA_CALL Kelvra_GetDeviceNameW(int handle, int index, WCHAR* text, int length);
 
+/* ---- Camera information, registers and camera memory ---- */
+
+/* Filled by Kelvra_GetCameraInfo except `size`, which the caller sets: at least 36; the two
+ * exposure limits in seconds are written only when it is at least 56. */
+typedef struct KELVRA_CAMERA_INFO {
+    int32_t size;
+    int32_t maxWidth;  /* 1280 */
+    int32_t maxHeight; /* 1024 */
+    int32_t gainMin;   /* global gain range */
+    int32_t gainMax;
+    int32_t colorGainMin; /* colour gain range */
+    int32_t colorGainMax;
+    int32_t exposureMin; /* exposure range in 0.1 ms */
+    int32_t exposureMax;
+    int32_t reserved;          /* not written */
+    double exposureSecondsMin; /* exposure range in seconds */
+    double exposureSecondsMax;
+} KELVRA_CAMERA_INFO;
+
+KELVRA_API int KELVRA_CALL Kelvra_GetCameraInfo(int handle, KELVRA_CAMERA_INFO* info);
+/* The camera's serial number; `length` at least 32 bytes (characters for the W form). */
+KELVRA_API int KELVRA_CALL Kelvra_ReadSerialNumberA(int handle, char* text, int length);
+KELVRA_API int KELVRA_CALL Kelvra_ReadSerialNumberW(int handle, WCHAR* text, int length);
+
+/* FPGA register (address & 0xFF) as a 16-bit value; on failure *ok = 0 (error 6). */
+KELVRA_API int KELVRA_CALL Kelvra_Fpga_ReadRegister(int handle, int address, int* ok);
+KELVRA_API int KELVRA_CALL Kelvra_Fpga_WriteRegister(int handle, int address, int value);
+/* Camera register: the plain forms use address & 0xFF (and value & 0xFFFF), Ex the whole. */
+KELVRA_API int KELVRA_CALL Kelvra_ReadRegister(int handle, int address, int* ok);
+KELVRA_API int KELVRA_CALL Kelvra_ReadRegisterEx(int handle, int address, int* ok);
+KELVRA_API int KELVRA_CALL Kelvra_WriteRegister(int handle, int address, int value);
+KELVRA_API int KELVRA_CALL Kelvra_WriteRegisterEx(int handle, int address, int value);
+/* Byte of the camera's non-volatile memory at address & 0xFFF. */
+KELVRA_API int KELVRA_CALL Kelvra_ReadSromID(int handle, int address, int* ok);
+/* Writes and verifies (up to 10 rewrites) the low byte of `value`. */
+KELVRA_API int KELVRA_CALL Kelvra_WriteSromID(int handle, int address, int value);
+/* The camera's digital I/O port (FPGA register 7); the last two arguments are unused. */
+KELVRA_API int KELVRA_CALL Kelvra_GetIOPort(int handle, unsigned char* value, int unused1,
+                                            int unused2);
+KELVRA_API int KELVRA_CALL Kelvra_SetIOPort(int handle, int value);
+/* In-camera correction, where the camera has it (else error 11 is posted). */
+KELVRA_API int KELVRA_CALL Kelvra_GetInternalCorrection(int handle, int* ok);
+KELVRA_API int KELVRA_CALL Kelvra_SetInternalCorrection(int handle, int value);
+KELVRA_API int KELVRA_CALL Kelvra_SetSamplingRate(int handle, int rate);
+/* One function behind two names: writes 0 through `value` and returns 0. */
+KELVRA_API int KELVRA_CALL Kelvra_GetSamplingRate(int handle, int* value);
+KELVRA_API int KELVRA_CALL Kelvra_GetVideoFormat(int handle, int* value);
+
 /* ---- Output format and stream options (used when acquisition is next prepared) ---- */
 
 /* Bits per pixel of the output: 8, 16, 24, 32, 48 or 64, as far as the camera offers it. */

@@ -81,6 +81,24 @@ class CKelvra {
     int SetWaitTime(int milliseconds);
     int GetWaitTime();
 
+    // Registers and camera memory. `ok` flags are optional.
+    int FpgaReadRegister(int address, int* ok);
+    int FpgaWriteRegister(int address, int value);
+    int ReadRegister(int address, int* ok, bool wholeAddress);
+    int WriteRegister(int address, int value, bool wholeAddress);
+    int ReadSromId(int address, int* ok);
+    int WriteSromId(int address, int value);
+    int GetIoPort(uint8_t* value);
+    int SetIoPort(int value);
+    int GetInternalCorrection(int* ok);
+    int SetInternalCorrection(int value);
+    int SetSamplingRate(int rate);
+
+    // Camera identity.
+    int GetCameraInfo(KELVRA_CAMERA_INFO* info);
+    int ReadSerialNumber(char* text, int length);
+    int ReadSerialNumberW(WCHAR* text, int length);
+
     // State readers for the exports and tests.
     int CurrentDeviceNumber() const;
     const ImageSet& Images() const { return images_; }

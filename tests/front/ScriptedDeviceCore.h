@@ -1,5 +1,6 @@
 #pragma once
 
+#include <map>
 #include <set>
 #include <string>
 #include <vector>
@@ -18,10 +19,20 @@ class ScriptedDeviceCore : public CKelvraU3Q6Base {
         bool openFails = false;
         bool cooler = false;
         bool exposureSeconds = false;
-        bool eightBit = true;    // Supports8BitModes
-        bool sixteenBit = true;  // Supports16BitMode
-        bool color = true;       // SupportsColorModes
+        bool eightBit = true;        // Supports8BitModes
+        bool sixteenBit = true;      // Supports16BitMode
+        bool color = true;           // SupportsColorModes
+        bool registersFail = false;  // FPGA and camera register access
+        bool internalCorrection = false;
     };
+
+    // Camera memory and registers, open to the test.
+    std::map<int, uint8_t> eeprom;
+    int eepromReadsLeft = 1 << 30;  // reads fail once this runs out
+    int eepromWritesIgnored = 0;    // this many writes report success but store nothing
+    bool eepromWritesFail = false;
+    std::map<int, int> fpga;
+    std::map<int, int> registers;
 
     explicit ScriptedDeviceCore(Script script, std::vector<std::string>* log)
         : script_(std::move(script)), log_(log) {}
@@ -56,6 +67,58 @@ class ScriptedDeviceCore : public CKelvraU3Q6Base {
     int32_t GetExposureTimeDefault() override { return 100; }
     int32_t IsExposureSecondsSupported() override { return script_.exposureSeconds; }
     double GetExposureSecondsDefault() override { return 0.01; }
+
+    int32_t ReadFpgaRegister(int32_t reg, int32_t* ok) override {
+        *ok = !script_.registersFail;
+        return *ok ? fpga[reg] : 0;
+    }
+    int32_t WriteFpgaRegister(int32_t reg, int32_t value) override {
+        if (script_.registersFail) return 0;
+        fpga[reg] = value;
+        return 1;
+    }
+    int32_t ReadRegister(int32_t, int32_t address, int32_t* ok) override {
+        *ok = !script_.registersFail;
+        return *ok ? registers[address] : 0;
+    }
+    int32_t WriteRegister(int32_t, int32_t address, int32_t value) override {
+        if (script_.registersFail) return 0;
+        registers[address] = value;
+        return 1;
+    }
+    int32_t ReadEeprom(int32_t address, uint8_t* value) override {
+        Log("ReadEeprom " + std::to_string(address));
+        if (eepromReadsLeft-- <= 0) return 0;
+        auto found = eeprom.find(address);
+        *value = found == eeprom.end() ? 0xFF : found->second;
+        return 1;
+    }
+    int32_t WriteEeprom(int32_t address, int32_t value) override {
+        Log("WriteEeprom " + std::to_string(address) + " " + std::to_string(value));
+        if (eepromWritesFail) return 0;
+        if (eepromWritesIgnored > 0) {
+            --eepromWritesIgnored;
+            return 1;
+        }
+        eeprom[address] = static_cast<uint8_t>(value);
+        return 1;
+    }
+    int32_t IsInternalCorrectionSupported(int32_t, int32_t) override {
+        return script_.internalCorrection;
+    }
+    int32_t GetInternalCorrection() override { return fpga[209] & 1; }
+    int32_t SetInternalCorrection(int32_t on) override {
+        fpga[209] = on ? 1 : 0;
+        return 1;
+    }
+    int32_t GetGainMin() override { return 0; }
+    int32_t GetGainMax() override { return 480; }
+    int32_t GetColorGainMin() override { return 1; }
+    int32_t GetColorGainMax() override { return 2; }
+    int32_t GetExposureTimeMin() override { return 3; }
+    int32_t GetExposureTimeMax() override { return 600000; }
+    double GetExposureSecondsMin() override { return 0.0001; }
+    double GetExposureSecondsMax() override { return 60.0; }
 
     int32_t Supports8BitModes() override { return script_.eightBit; }
     int32_t Supports16BitMode(int32_t) override { return script_.sixteenBit; }
