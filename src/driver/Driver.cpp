@@ -5,8 +5,8 @@
 #include <cstdlib>
 #include <mutex>
 
-#include "driver/NoDevicesBackend.h"
 #include "driver/SimulatedCamerasVariable.h"
+#include "driver/usb/UsbBackend.h"
 
 namespace kelvra::driver {
 namespace {
@@ -18,9 +18,8 @@ constinit std::atomic<Backend*> gInstalled{nullptr};
 constinit std::atomic<Backend*> gEnvironmentChoice{nullptr};
 std::mutex gChoiceMutex;
 
-Backend& noDevices() {
-    static NoDevicesBackend backend;
-    return backend;
+Backend& usbDevices() {
+    return usb::UsbBackend::instance();
 }
 
 bool isBlank(std::string_view text) {
@@ -30,19 +29,19 @@ bool isBlank(std::string_view text) {
 // Reads the variable once; a malformed value is reported on stderr and treated as unset.
 Backend* chooseFromEnvironment() {
     const char* value = std::getenv(kSimulatedCamerasVariable);
-    if (value == nullptr || isBlank(value)) return &noDevices();
+    if (value == nullptr || isBlank(value)) return &usbDevices();
     std::string why;
     auto ids = parseSimulatedCameras(value, &why);
     if (!ids) {
         std::fprintf(stderr, "kelvra: ignoring %s=\"%s\": %s\n", kSimulatedCamerasVariable, value,
                      why.c_str());
-        return &noDevices();
+        return &usbDevices();
     }
     SimulatedCamerasFactory factory = gSimulatedFactory.load(std::memory_order_acquire);
     if (factory == nullptr) {
         std::fprintf(stderr, "kelvra: ignoring %s: this build has no simulated cameras\n",
                      kSimulatedCamerasVariable);
-        return &noDevices();
+        return &usbDevices();
     }
     return factory(*ids);
 }

@@ -5,7 +5,8 @@
 //      attaches a camera);
 //   2. otherwise, once per process, the environment: KELVRA_SIMULATED_CAMERAS set to a valid
 //      value makes simulated cameras the devices (driver/SimulatedCamerasVariable.h);
-//   3. otherwise the USB back end, which this build does not have yet: no devices.
+//   3. otherwise the USB back end (driver/usb/UsbBackend.h): the cameras attached to this
+//      machine.
 
 #include <cstdint>
 #include <memory>

@@ -50,15 +50,15 @@ class BackendSelectionDeathTest : public ::testing::Test {
     void SetUp() override { GTEST_FLAG_SET(death_test_style, "threadsafe"); }
 };
 
-TEST_F(BackendSelectionDeathTest, UnsetVariableMeansNoDevicesSilently) {
+TEST_F(BackendSelectionDeathTest, UnsetVariableMeansUsbSilently) {
     EXPECT_EXIT(
         {
             unsetenv("KELVRA_SIMULATED_CAMERAS");
             registerSimulatedCameras(&fakeFactory);
-            const bool none = std::string(activeBackend().name()) == "none" &&
-                              enumerateInterfaces(kCameraInterfaceGuid).empty() &&
-                              openDevice("x", false) == nullptr && gFactoryCalls == 0;
-            std::exit(none ? 0 : 1);
+            const bool usb = std::string(activeBackend().name()) == "usb" &&
+                             enumerateInterfaces(kCameraInterfaceGuid).empty() &&
+                             openDevice("x", false) == nullptr && gFactoryCalls == 0;
+            std::exit(usb ? 0 : 1);
         },
         ::testing::ExitedWithCode(0), "^$");
 }
@@ -72,7 +72,7 @@ TEST_F(BackendSelectionDeathTest, BlankVariableCountsAsUnset) {
         {
             setenv("KELVRA_SIMULATED_CAMERAS", "  ", 1);
             registerSimulatedCameras(&fakeFactory);
-            std::exit(std::string(activeBackend().name()) == "none" ? 0 : 1);
+            std::exit(std::string(activeBackend().name()) == "usb" ? 0 : 1);
         },
         ::testing::ExitedWithCode(0), "^$");
 }
@@ -83,7 +83,7 @@ TEST_F(BackendSelectionDeathTest, MalformedVariableIsReportedOnceAndIgnored) {
             setenv("KELVRA_SIMULATED_CAMERAS", "0x3270,,", 1);
             registerSimulatedCameras(&fakeFactory);
             for (int i = 0; i < 3; ++i) enumerateInterfaces(kCameraInterfaceGuid);
-            std::exit(std::string(activeBackend().name()) == "none" && gFactoryCalls == 0 ? 0 : 1);
+            std::exit(std::string(activeBackend().name()) == "usb" && gFactoryCalls == 0 ? 0 : 1);
         },
         ::testing::ExitedWithCode(0),
         "^kelvra: ignoring KELVRA_SIMULATED_CAMERAS=\"0x3270,,\": [^\n]*\n$");
@@ -93,7 +93,7 @@ TEST_F(BackendSelectionDeathTest, VariableWithoutASimulatorInTheBuildIsReported)
     EXPECT_EXIT(
         {
             setenv("KELVRA_SIMULATED_CAMERAS", "1", 1);
-            std::exit(std::string(activeBackend().name()) == "none" ? 0 : 1);
+            std::exit(std::string(activeBackend().name()) == "usb" ? 0 : 1);
         },
         ::testing::ExitedWithCode(0), "^kelvra: ignoring KELVRA_SIMULATED_CAMERAS: [^\n]*\n$");
 }
