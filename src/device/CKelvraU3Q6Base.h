@@ -1,11 +1,22 @@
 // The device core: one camera as the front object sees it, through 187 virtual operations.
 #pragma once
 
+#include <array>
 #include <atomic>
 #include <cstdint>
+#include <functional>
+#include <memory>
 
 #include "KelvraSdk.h"
+#include "device/FrameRateMeter.h"
+#include "device/FrameRing.h"
 #include "device/InterfaceGuid.h"
+#include "platform/Event.h"
+#include "platform/Thread.h"
+#include "sensors/CSensorBase.h"
+#include "sensors/SensorDescriptor.h"
+#include "transport/CNorluxCy3Cam.h"
+#include "transport/FrameRequest.h"
 
 namespace kelvra {
 
@@ -13,14 +24,16 @@ namespace kelvra {
 // CKelvraUSB3Q6SimpleSdk overrides only the destructor. Results are 32-bit integers: nonzero
 // is success or "yes", 0 failure or "not supported", unless an operation says otherwise.
 //
-// The controller (CNorluxCy3Cam) and the sensor driver (CSensorBase) arrive with the transport
-// and sensor layers. Until then no camera can be opened: operations that need the controller
-// answer their failure value, and forwarders to the sensor driver answer the value they give
-// without a driver (0, except GetGainMode and SensorOperation136 with -1, and the display-mode,
-// FPGA-option and SensorOperation144 forwarders with 1).
+// The core owns the controller (CNorluxCy3Cam, from CreateController to CloseCamera), the
+// sensor driver (from OpenCamera to CloseCamera), the frame ring and the transfer thread.
+// Forwarders to the sensor driver answer, without one, 0 (GetGainMode and SensorOperation136:
+// -1; the display-mode, FPGA-option and SensorOperation144 forwarders: 1).
 //
-// Threads: no lock of its own. Fields that the transfer thread and the front's threads share
-// are atomic.
+// Threads: operations come from the application's threads through the front, one at a time
+// apart from the frame readers (WaitFrame, CopyFrame and the GetImage family), which may run on
+// an acquisition thread while another thread controls the camera. The transfer thread shares
+// only atomic fields, the frame ring (see FrameRing) and the two events with them. A derived
+// class must stop the transfer (CloseCamera) in its own destructor.
 class CKelvraU3Q6Base {
   public:
     // Virtual operations in the interface, the destructor included.
@@ -43,7 +56,7 @@ class CKelvraU3Q6Base {
     virtual int32_t InitializeCamera();
     virtual int32_t CloseCamera();
     virtual int32_t GetInfoBlockA(uint8_t* block);
-    virtual int32_t GetDescriptor(void* descriptor);
+    virtual int32_t GetDescriptor(SensorDescriptor* descriptor);
     virtual int32_t GetInfoBlockB(uint8_t* block);
     virtual int32_t ReopenCamera(int32_t instance);
     virtual int32_t OpenCamera(int32_t instance);
@@ -266,21 +279,105 @@ class CKelvraU3Q6Base {
     virtual int32_t SensorOperation144();
     virtual void Reserved186();
 
-    // Inspection of core state, not part of the camera interface.
+    // ---- not part of the camera interface ------------------------------------------------
+
+    using SleepFunction = std::function<void(uint32_t ms)>;
+    using TickFunction = std::function<uint32_t()>;
+
+    // Replaces the sleeps the core prescribes (readiness wait, stop sequence, register polls),
+    // and those of the sensor drivers it creates from then on, and the millisecond tick its
+    // time limits and frame rate are measured with; tests run them on a clock of their own.
+    // Null restores the real ones. Call while no transfer runs.
+    void SetTimeFunctions(SleepFunction sleep, TickFunction tick);
+
+    // Inspection of core state.
     int32_t RingDepth() const { return m_ringDepth.load(); }
     int32_t ReadMark() const { return m_readMark.load(); }
+    int32_t WriteIndex() const { return m_writeIndex.load(); }
     int32_t FrameTimeout() const { return m_frameTimeoutMs.load(); }
+    int32_t CaptureMode() const { return m_captureMode.load(); }
+    int32_t TransferBits() const { return m_transferBits.load(); }
+    int32_t StoredTriggerMode() const { return m_triggerMode.load(); }
+    int32_t ReconfigureFlag() const { return m_reconfigure.load(); }
+    int32_t TransferErrorFlag() const { return m_transferError.load(); }
+    int32_t LastFrameNumber() const { return m_lastFrameNumber.load(); }
+    int32_t TriggerFrameCount() const { return m_triggerFrameCount.load(); }
+    int32_t IsTransferRunning() const { return m_running.load(); }
+    uint32_t FrameSize() const { return m_ring.FrameSize(); }
+    uint32_t StagingSize() const { return m_ring.StagingSize(); }
+    float FrameRate() const { return m_frameRate.Rate(); }
+    double DataRate() const { return m_dataRate.load(); }
 
   private:
+    // Readiness handshake of the open sequence (CKelvraU3Q6BaseReadiness.cpp).
+    int32_t ReadinessHandshake();
+    int32_t DefaultReadinessWait();
+    int32_t WaitForFpgaReady(int32_t polls, bool kick, bool altKick);
+    void PulseReadyRegister();
+    int32_t ModelEPreset();
+    int32_t GlobalShutterReadiness();
+    int32_t AltGeometryReadiness();
+
+    // Transfer engine (CKelvraU3Q6BaseTransfer.cpp, CKelvraU3Q6BaseLoops.cpp).
+    enum class FrameResult { Complete, CounterOnly, Stopped, Lost };
+    void TransferThreadMain();
+    FrameResult ReadNextFrame(FrameRequest& request, HeaderWords& words, double& bodySeconds);
+    bool ReadHeaderAndBody(FrameRequest& request, int32_t timeoutMs, HeaderWords& words,
+                           double& bodySeconds, bool& counterOnly);
+    bool RecoverAfterFailure(int32_t& retries);
+    bool WaitForTriggeredFrame();
+    void CompleteFrame(int32_t frameNumber, const HeaderWords& words, double bodySeconds);
+    bool EndsAfterFrame();
+    static HeaderWords HeaderWordsOf(const FrameRequest& request);
+    void EndTransferThread(int32_t limitMs);
+    void AbortUntilEnded(platform::Event& ended);
+    void StopTransferIfRunning();
+    void OpenFrameEvent();
+    void CloseFrameEvent();
+    bool FrameEventOpen() const { return m_frameEventOpen.load(); }
+    int32_t CopySlot(int32_t slot, uint8_t* buffer, uint32_t length, SlotInfo* info,
+                     int32_t topDown);
+    int32_t NewestSlot(int32_t writeIndex) const;
+    void ProgramGeometry(int32_t width, int32_t height, const SensorDescriptor& d);
+    void ProgramImx990Offsets(int32_t height, const SensorDescriptor& d);
+    int32_t WriteFpgaPair(uint8_t lowRegister, uint8_t highRegister, int32_t value);
+
+    bool Descriptor(SensorDescriptor* d);
+    void Sleep(uint32_t ms);
+    uint32_t Tick();
+
+    std::unique_ptr<CNorluxCy3Cam> m_controller;
+    std::array<uint8_t, kInfoBlockBytes> m_infoBlock{};  // block A as InitializeCamera read it
+    std::atomic<uint16_t> m_firmwareVersion{0};          // its FX3 firmware version
+    FrameRing m_ring;                                    // staging buffer and slots
     std::atomic<int32_t> m_captureMode{0};  // 0 continuous, 1 single, 2 trigger, 3 counter only
     std::atomic<int32_t> m_productId{kNoProductId};
     std::atomic<int32_t> m_transferBits{0};  // 0 one byte per pixel, 1 two bytes
     std::atomic<int32_t> m_triggerMode{-1};  // last mode given to SetTriggerMode
     std::atomic<int32_t> m_ringDepth{kDefaultRingDepth};
     std::atomic<int32_t> m_readMark{kDefaultRingDepth - 1};  // ring index last handed out
+    std::atomic<int32_t> m_writeIndex{0};                    // next slot the transfer thread fills
+    std::atomic<int32_t> m_transferError{0};
+    platform::Event m_frameEvent{false};  // auto-reset: one per frame, and on error
+    std::atomic<bool> m_frameEventOpen{false};
+    FrameRateMeter m_frameRate;
+    std::atomic<double> m_dataRate{0.0};    // megabits per second of the last body
     std::atomic<int32_t> m_reconfigure{1};  // ConfigureBuffers must run before the next transfer
+    std::unique_ptr<CSensorBase> m_sensor;
+    std::atomic<int32_t> m_lastFrameNumber{0};
     std::atomic<int32_t> m_openInstance{0};
     std::atomic<int32_t> m_frameTimeoutMs{kDefaultFrameTimeoutMs};  // allowed per frame body
+    std::atomic<int32_t> m_triggerFrameCount{0};
+    std::atomic<int32_t> m_firstFrame{1};
+    std::atomic<int32_t> m_pendingExposureFlag{0};  // handed to the transfer thread
+    std::atomic<uint32_t> m_pendingExposure{0};
+    platform::Thread m_thread;
+    platform::Event m_threadEnd{false};  // auto-reset, signalled as the thread ends
+    std::atomic<bool> m_threadEndOpen{false};
+    platform::Event m_threadGone{true, true};  // manual: set while no transfer thread runs
+    std::atomic<int32_t> m_running{0};         // 1 while the transfer thread should run
+    SleepFunction m_sleep;
+    TickFunction m_tick;
 };
 
 }  // namespace kelvra

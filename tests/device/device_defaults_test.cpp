@@ -1,17 +1,17 @@
-// Every operation of the device core, in slot order, with the answer it gives before any
-// camera can be opened: the front relies on these to hide what a camera does not offer.
+// Every operation of the device core, in slot order, with the answer it gives while no camera
+// is open: the front relies on these to hide what a camera does not offer.
 #include <gtest/gtest.h>
 
 #include <cstdint>
 #include <functional>
 #include <vector>
 
-#include "device/CKelvraUSB3Q6SimpleSdk.h"
+#include "DeviceTestSupport.h"
 
-namespace kelvra {
+namespace kelvra::device_test {
 namespace {
 
-constexpr int32_t kProductK4Swir = 0x3270;
+constexpr int32_t kProductK4Swir = kK4Swir;
 
 // Valid destinations, so that every refusal below is for want of a camera, not a null pointer.
 uint8_t gBuffer[4096];
@@ -45,11 +45,11 @@ constexpr uint32_t kSize = sizeof(gBuffer);
 
 std::vector<Operation> AllOperations() {
     return {
-        OP(1, 0, CreateController(nullptr, &kCameraInterfaceGuid)),
+        OP(1, 1, CreateController(nullptr, &kCameraInterfaceGuid)),
         OP(2, 0, InitializeCamera()),
         OP(3, 1, CloseCamera()),
         OP(4, 0, GetInfoBlockA(gBuffer)),
-        OP(5, 0, GetDescriptor(gBuffer)),
+        OP(5, 0, GetDescriptor(reinterpret_cast<SensorDescriptor*>(gBuffer))),
         OP(6, 0, GetInfoBlockB(gBuffer)),
         OP(7, -1, ReopenCamera(0)),
         OP(8, 0, OpenCamera(0)),
@@ -65,11 +65,11 @@ std::vector<Operation> AllOperations() {
         OP(18, 0, IsSyncStreamModel()),
         OP(19, 0, IsBlockStreamModel()),
         OP(20, 0, GetOpenInstance()),
-        OP(21, 0, StartTransfer(0)),
+        OP(21, 1, StartTransfer(0)),
         OP(22, 1, StopTransfer(1)),
         OP(23, 0, CopyFrame(gBuffer, kSize, &gWord, &gWord, &gWord, &gWord, &gWord, 0, 1)),
-        OP(24, 0, SetCaptureMode(1)),
-        OP(25, 0, RestartStream()),
+        OP(24, 1, SetCaptureMode(1)),
+        OP(25, 1, RestartStream()),
         VOID_OP(26, TransferLoop()),
         VOID_OP(27, TransferLoopSync()),
         VOID_OP(28, TransferLoopBlock()),
@@ -234,7 +234,7 @@ std::vector<Operation> AllOperations() {
     };
 }
 
-TEST(DeviceCoreDefaults, ListsEveryOperationAfterTheDestructorInSlotOrder) {
+TEST(DeviceCoreOperationTable, ListsEveryOperationAfterTheDestructorInSlotOrder) {
     const std::vector<Operation> operations = AllOperations();
     ASSERT_EQ(operations.size() + 1, size_t(CKelvraU3Q6Base::kOperationCount));
     for (size_t i = 0; i < operations.size(); ++i) {
@@ -242,10 +242,14 @@ TEST(DeviceCoreDefaults, ListsEveryOperationAfterTheDestructorInSlotOrder) {
     }
 }
 
-// The state the front leaves the core in before it looks for cameras.
-TEST(DeviceCoreDefaults, EveryOperationAnswersItsNoCameraValue) {
+// The state the front leaves the core in before a camera is attached: a controller, but
+// nothing to open. Streaming can be started, but the thread has no ring and ends at once.
+using DeviceCoreDefaults = DeviceTest;
+
+TEST_F(DeviceCoreDefaults, EveryOperationAnswersItsNoCameraValue) {
     for (const Operation& operation : AllOperations()) {
         CKelvraUSB3Q6SimpleSdk core;
+        m_clock.Install(core);
         core.SetProductId(kProductK4Swir);
         core.CreateController(nullptr, nullptr);
         EXPECT_EQ(operation.run(core), operation.expected)
@@ -253,5 +257,36 @@ TEST(DeviceCoreDefaults, EveryOperationAnswersItsNoCameraValue) {
     }
 }
 
+// Without even a controller, the operations that need one fail too.
+TEST(DeviceCoreWithoutController, RefusesTransferAndFpgaAccess) {
+    CKelvraUSB3Q6SimpleSdk core;
+    core.SetProductId(kProductK4Swir);
+    EXPECT_EQ(core.StartTransfer(0), 0);
+    EXPECT_EQ(core.SetCaptureMode(1), 0);
+    EXPECT_EQ(core.RestartStream(), 0);
+    EXPECT_EQ(core.CaptureOnce(), 2);
+    EXPECT_EQ(core.WaitFrame(10), 2);
+    EXPECT_EQ(core.StopTransfer(1), 1);
+    int32_t ok = 1;
+    EXPECT_EQ(core.ReadFpgaRegister(7, &ok), 0);
+    EXPECT_EQ(ok, 0);
+    ok = 1;
+    EXPECT_EQ(core.ReadRegister(0, 0x3000, &ok), 0);
+    EXPECT_EQ(ok, 0);
+    // Built-in correction is reported by product, but "already off" is no success when nothing
+    // could be read.
+    core.SetProductId(0x3150);
+    EXPECT_EQ(core.IsInternalCorrectionSupported(0, 0), 1);
+    EXPECT_EQ(core.SetInternalCorrection(0), 0);
+}
+
+TEST(DeviceCoreWithoutController, RefusedExposureLeavesTheFrameTimeout) {
+    CKelvraUSB3Q6SimpleSdk core;
+    core.SetProductId(kProductK4Swir);
+    EXPECT_EQ(core.SetExposureTime(50001), 0);
+    EXPECT_EQ(core.SetExposureSeconds(2.5), 0);
+    EXPECT_EQ(core.FrameTimeout(), 5000);
+}
+
 }  // namespace
-}  // namespace kelvra
+}  // namespace kelvra::device_test

@@ -1,17 +1,19 @@
-// Product identity, open and close, and the state a core keeps while no camera can be opened.
+// Product identity, discovery, the open sequence with its readiness handshake, and close.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
-#include <cstring>
 #include <memory>
 
-#include "device/CKelvraUSB3Q6SimpleSdk.h"
+#include "DeviceTestSupport.h"
 
-namespace kelvra {
+namespace kelvra::device_test {
 namespace {
 
-constexpr int32_t kProductK4Swir = 0x3270;
-constexpr int32_t kProductModelG = 0x32D0;
+constexpr int32_t kModelG = 0x32D0;
+constexpr int32_t kImx991 = 0x3280;
+constexpr uint32_t kPollPauseMs = 500;
+constexpr uint32_t kPulseStepMs = 50;
 
 TEST(DeviceCoreProductId, FreshCoreHasNoProductAndAFourSlotRing) {
     CKelvraUSB3Q6SimpleSdk core;
@@ -20,27 +22,24 @@ TEST(DeviceCoreProductId, FreshCoreHasNoProductAndAFourSlotRing) {
     EXPECT_EQ(core.ReadMark(), 3);
     EXPECT_EQ(core.FrameTimeout(), 5000);
     EXPECT_EQ(core.GetOpenInstance(), 0);
+    EXPECT_EQ(core.ReconfigureFlag(), 1);
 }
 
 TEST(DeviceCoreProductId, RingDepthAndReadMarkFollowEveryProductChange) {
     CKelvraUSB3Q6SimpleSdk core;
-    core.SetProductId(kProductModelG);
-    EXPECT_EQ(core.GetProductId(), kProductModelG);
+    core.SetProductId(kModelG);
     EXPECT_EQ(core.RingDepth(), 8);
     EXPECT_EQ(core.ReadMark(), 7);
-
     // Switching back must shrink the ring again, not keep the deeper one.
-    core.SetProductId(kProductK4Swir);
-    EXPECT_EQ(core.GetProductId(), kProductK4Swir);
+    core.SetProductId(kK4Swir);
+    EXPECT_EQ(core.GetProductId(), kK4Swir);
     EXPECT_EQ(core.RingDepth(), 4);
     EXPECT_EQ(core.ReadMark(), 3);
 }
 
 TEST(DeviceCoreProductId, StreamModelsFollowProductId) {
     struct Case {
-        int32_t productId;
-        int32_t sync;
-        int32_t block;
+        int32_t productId, sync, block;
     };
     const Case cases[] = {
         {0x3042, 1, 0}, {0x3040, 0, 0}, {0x3310, 0, 1}, {0x3320, 0, 1}, {0x3330, 0, 1},
@@ -55,104 +54,141 @@ TEST(DeviceCoreProductId, StreamModelsFollowProductId) {
     }
 }
 
-TEST(DeviceCoreProductId, BuiltInCorrectionIsReportedButNotSwitchableWithoutCamera) {
-    for (int32_t productId : {0x3150, 0x3170, 0x31E0, 0x3220}) {
-        CKelvraUSB3Q6SimpleSdk core;
-        core.SetProductId(productId);
-        EXPECT_EQ(core.IsInternalCorrectionSupported(0, 0), 1) << std::hex << productId;
-        // "Already off" must not pass for success when nothing could be read.
-        EXPECT_EQ(core.SetInternalCorrection(0), 0) << std::hex << productId;
-        EXPECT_EQ(core.GetInternalCorrection(), 0) << std::hex << productId;
-    }
-    for (int32_t productId : {0x3270, 0x3260, 0x3160, -1}) {
-        CKelvraUSB3Q6SimpleSdk core;
-        core.SetProductId(productId);
-        EXPECT_EQ(core.IsInternalCorrectionSupported(0, 0), 0) << std::hex << productId;
-    }
+using DeviceCoreOpen = DeviceTest;
+
+TEST_F(DeviceCoreOpen, FailsBeforeTheProductIdIsSet) {
+    Attach();
+    CKelvraUSB3Q6SimpleSdk core;
+    core.CreateController(nullptr, nullptr);
+    EXPECT_EQ(core.IsDevicePresent(0), 0);
+    EXPECT_EQ(core.OpenCamera(0), 0);
+    EXPECT_EQ(core.HasCooler(), 0);  // no sensor driver was made
+    core.SetProductId(kK4Swir);
+    EXPECT_NE(core.OpenCamera(0), 0);
 }
 
-TEST(DeviceCoreOpen, NoCameraIsCountedOrOpenedWithoutController) {
-    CKelvraUSB3Q6SimpleSdk core;
-    EXPECT_EQ(core.OpenCamera(0), 0);  // before any product id
-
-    core.SetProductId(kProductK4Swir);
-    EXPECT_EQ(core.CreateController(nullptr, &kCameraInterfaceGuid), 0);
-    EXPECT_EQ(core.CountDevices(kProductK4Swir), 0);
-    EXPECT_EQ(core.CountDevices(0), 0);
-    for (int32_t n = 0; n < core.GetMaxDevices(); ++n) {
-        EXPECT_EQ(core.IsDevicePresent(n), 0) << n;
-        EXPECT_EQ(core.OpenCamera(n), 0) << n;
-        EXPECT_EQ(core.ReopenCamera(n), -1) << n;
-    }
-    for (int32_t index : {-1, 0, 31, 32}) {
-        EXPECT_EQ(core.GetDeviceVendorId(index), 0) << index;
-        EXPECT_EQ(core.GetDeviceProductId(index), 0) << index;
-        EXPECT_EQ(core.GetDeviceInstance(index), -1) << index;
-    }
-    // A failed open leaves no trace of the instance asked for.
+TEST_F(DeviceCoreOpen, ACameraOfAnotherProductIsNotOpened) {
+    Attach(Config(kImx991));
+    CKelvraU3Q6Base& core = NewCore(kK4Swir);
+    EXPECT_EQ(core.CountDevices(0), 1);
+    EXPECT_EQ(core.CountDevices(kImx991), 1);
+    EXPECT_EQ(core.CountDevices(kK4Swir), 0);
+    EXPECT_EQ(core.GetDeviceProductId(0), kImx991);
+    EXPECT_EQ(core.GetDeviceInstance(0), 0);
+    EXPECT_EQ(core.IsDevicePresent(0), 0);
+    EXPECT_EQ(core.OpenCamera(0), 0);
     EXPECT_EQ(core.GetOpenInstance(), 0);
+    EXPECT_EQ(core.GetSensorMaxWidth(), 0);
 }
 
-TEST(DeviceCoreClose, CloseCameraTwiceIsHarmlessAndKeepsTheProduct) {
-    std::unique_ptr<CKelvraU3Q6Base> core = std::make_unique<CKelvraUSB3Q6SimpleSdk>();
-    core->SetProductId(kProductModelG);
-    EXPECT_EQ(core->CloseCamera(), 1);
-    EXPECT_EQ(core->CloseCamera(), 1);
-    EXPECT_EQ(core->GetProductId(), kProductModelG);
-    EXPECT_EQ(core->RingDepth(), 8);
-    // Recreating the controller closes again; the product stays set for the next open.
-    core->CreateController(nullptr, nullptr);
-    EXPECT_EQ(core->GetProductId(), kProductModelG);
-    core.reset();  // destruction closes once more, through the base pointer
+TEST_F(DeviceCoreOpen, OpensTheInstanceAskedForAndReportsItsSensor) {
+    Attach();
+    Attach();
+    CKelvraU3Q6Base& core = NewCore();
+    EXPECT_EQ(core.CountDevices(kK4Swir), 2);
+    EXPECT_EQ(core.GetDeviceVendorId(1), 0x04B4);
+    EXPECT_EQ(core.GetDeviceInstance(1), 1);
+    EXPECT_EQ(core.GetDeviceInstance(32), -1);
+    ASSERT_NE(core.OpenCamera(1), 0);
+    EXPECT_EQ(core.GetOpenInstance(), 1);
+    EXPECT_EQ(core.GetSensorMaxWidth(), 1280);
+    EXPECT_EQ(core.GetSensorMaxHeight(), 1024);
+    EXPECT_EQ(core.HasCooler(), 1);  // model code 110: the cooled IMX990
+    EXPECT_EQ(core.ReconfigureFlag(), 1);
+    EXPECT_EQ(core.ReopenCamera(0), 0);
+    EXPECT_EQ(core.GetOpenInstance(), 0);
+    EXPECT_EQ(core.ReopenCamera(2), -1);
 }
 
-TEST(DeviceCoreExposure, RefusedExposureLeavesTheFrameTimeout) {
+TEST_F(DeviceCoreOpen, AnUnpluggedCameraIsNotPresent) {
+    auto camera = Attach();
+    CKelvraU3Q6Base& core = NewCore();
+    EXPECT_EQ(core.CountDevices(kK4Swir), 1);
+    camera->unplug();
+    EXPECT_EQ(core.IsDevicePresent(0), 0);
+    EXPECT_EQ(core.CountDevices(kK4Swir), 0);
+    EXPECT_EQ(core.CountDevices(0), 1);  // the entry stays
+    EXPECT_EQ(core.OpenCamera(0), 0);
+}
+
+// Firmware before 0x1101 or a GPIO25 flag of 0 cannot report readiness: no wait at all. The
+// sensor is probed and set up at once (its driver cannot tell that the FPGA is still
+// configuring), so the open goes through without a single poll pause.
+void ExpectNoReadinessWait(const sim::CameraConfig& config, FakeClock& clock) {
+    auto camera = sim::attachCamera(config);
+    camera->setFpgaReadyAfterPolls(2);
     CKelvraUSB3Q6SimpleSdk core;
-    core.SetProductId(kProductK4Swir);
-    EXPECT_EQ(core.SetExposureTime(50001), 0);
-    EXPECT_EQ(core.FrameTimeout(), 5000);
-    EXPECT_EQ(core.SetExposureSeconds(2.5), 0);
-    EXPECT_EQ(core.FrameTimeout(), 5000);
-
-    EXPECT_EQ(core.SetFrameTimeout(1234), 1);
-    EXPECT_EQ(core.SetExposureTime(100), 0);
-    EXPECT_EQ(core.FrameTimeout(), 1234);
+    core.SetProductId(kK4Swir);
+    core.CreateController(nullptr, nullptr);
+    clock.Install(core);
+    EXPECT_NE(core.OpenCamera(0), 0);
+    EXPECT_EQ(clock.Count(kPollPauseMs), 0);
+    EXPECT_EQ(clock.Count(kPulseStepMs), 0);
 }
 
-TEST(DeviceCoreRegisters, FailedReadsClearTheOkFlag) {
-    CKelvraUSB3Q6SimpleSdk core;
-    core.SetProductId(kProductK4Swir);
-    int32_t ok = 1;
-    EXPECT_EQ(core.ReadFpgaRegister(7, &ok), 0);
-    EXPECT_EQ(ok, 0);
-    ok = 1;
-    EXPECT_EQ(core.ReadRegister(0, 0x3000, &ok), 0);
-    EXPECT_EQ(ok, 0);
-    EXPECT_EQ(core.ReadFpgaRegister(7, nullptr), 0);
-    EXPECT_EQ(core.ReadRegister(0, 0x3000, nullptr), 0);
+TEST_F(DeviceCoreOpen, FirmwareBefore1101SkipsTheReadinessWait) {
+    sim::CameraConfig config = Config();
+    config.fx3FirmwareVersion = 0x1100;
+    ExpectNoReadinessWait(config, m_clock);
 }
 
-TEST(DeviceCoreFrames, NothingIsCopiedOrReportedWithoutTransfer) {
-    CKelvraUSB3Q6SimpleSdk core;
-    core.SetProductId(kProductK4Swir);
-    EXPECT_EQ(core.StartTransfer(0), 0);
-    EXPECT_EQ(core.WaitFrame(10), 2);
+TEST_F(DeviceCoreOpen, Gpio25FlagZeroSkipsTheReadinessWait) {
+    sim::CameraConfig config = Config();
+    config.gpio25Flag = 0;
+    ExpectNoReadinessWait(config, m_clock);
+}
 
-    uint8_t buffer[64];
-    std::memset(buffer, 0xAB, sizeof(buffer));
-    int32_t frameNumber = 77;
-    EXPECT_EQ(core.CopyFrame(buffer, sizeof(buffer), &frameNumber, nullptr, nullptr, nullptr,
-                             nullptr, 1, 1),
-              0);
-    EXPECT_EQ(core.GetImage(buffer, sizeof(buffer), &frameNumber, 1), 0);
-    EXPECT_EQ(frameNumber, 77);
-    for (uint8_t byte : buffer) ASSERT_EQ(byte, 0xAB);
+TEST_F(DeviceCoreOpen, WaitsForAnFpgaThatBecomesReadyAfterAFewPolls) {
+    auto camera = Attach();
+    camera->setFpgaReadyAfterPolls(3);
+    CKelvraU3Q6Base& core = NewCore();
+    m_clock.Install(core);
+    EXPECT_NE(core.OpenCamera(0), 0);
+    EXPECT_EQ(m_clock.Count(kPollPauseMs), 3);
+    EXPECT_EQ(m_clock.Count(kPulseStepMs), 0);
+}
 
-    uint8_t* slot = buffer;
-    EXPECT_EQ(core.GetImageRef(buffer, sizeof(buffer), &slot, nullptr, 0), 0);
-    EXPECT_EQ(slot, nullptr);
-    EXPECT_EQ(core.GetFirstFrame(nullptr, 0, nullptr, 1), -2);
+// 400 polls 500 ms apart, about 200 s; register 0x82 is pulsed each time 25 s have passed
+// (after polls 50, 100, ... 350; none after the last poll), each pulse two 50 ms steps.
+TEST_F(DeviceCoreOpen, GivesUpOnAnFpgaThatIsNeverReadyAfter400PollsWithPulses) {
+    auto camera = Attach();
+    camera->setFpgaReadyAfterPolls(sim::kFpgaNeverReady);
+    CKelvraU3Q6Base& core = NewCore();
+    m_clock.Install(core);
+    EXPECT_EQ(core.OpenCamera(0), 0);
+    const std::vector<uint32_t> sleeps = m_clock.Sleeps();
+    int polls = 0;
+    std::vector<int> pulsedAfterPoll;
+    for (size_t i = 0; i < sleeps.size(); ++i) {
+        if (sleeps[i] == kPollPauseMs) ++polls;
+        if (sleeps[i] == kPulseStepMs) {
+            ASSERT_LT(i + 1, sleeps.size());
+            EXPECT_EQ(sleeps[i + 1], kPulseStepMs) << "a pulse has two steps";
+            pulsedAfterPoll.push_back(polls);
+            ++i;
+        }
+    }
+    EXPECT_EQ(polls, 400);
+    EXPECT_EQ(pulsedAfterPoll, (std::vector<int>{50, 100, 150, 200, 250, 300, 350}));
+    EXPECT_GE(m_clock.Now(), 200000u);
+}
+
+TEST_F(DeviceCoreOpen, CloseCameraTwiceIsHarmless) {
+    Attach();
+    CKelvraU3Q6Base& core = OpenCore();
+    ASSERT_EQ(core.StartTransfer(0), 1);
+    EXPECT_EQ(WaitNewFrame(core), 3);
+    EXPECT_EQ(core.CloseCamera(), 1);
+    EXPECT_EQ(core.IsTransferRunning(), 0);
+    EXPECT_EQ(core.FrameSize(), 0u);
+    EXPECT_EQ(core.HasCooler(), 0);
+    EXPECT_EQ(core.IsDevicePresent(0), 0);  // no controller any more
+    EXPECT_EQ(core.CloseCamera(), 1);
+    EXPECT_EQ(core.GetProductId(), kK4Swir);
+    // A new controller opens the camera again.
+    core.CreateController(nullptr, nullptr);
+    EXPECT_NE(core.OpenCamera(0), 0);
 }
 
 }  // namespace
-}  // namespace kelvra
+}  // namespace kelvra::device_test

@@ -1,0 +1,254 @@
+// The transfer thread: its procedure and the three loops that move frames from the camera into
+// the ring (header and body on endpoint 0x81, whole frames on 0x83, memory-window blocks).
+#include <chrono>
+#include <cstring>
+
+#include "device/CKelvraU3Q6Base.h"
+#include "device/DeviceRegisters.h"
+#include "device/ProductIds.h"
+
+namespace kelvra {
+namespace {
+
+constexpr int32_t kModeSingle = 1;
+constexpr int32_t kModeTrigger = 2;
+constexpr int32_t kModeCounterOnly = 3;
+constexpr int32_t kTriggerExternal = 1;
+
+constexpr int32_t kMaxRetries = 5;         // failed reads in a row that end the thread
+constexpr int32_t kMaxSyncFailures = 10;   // sync stream: failures beyond this end it
+constexpr uint32_t kSyncSilenceMs = 9999;  // sync stream: so long without a frame ends it
+constexpr int32_t kMaxBlockFailures = 10;  // block stream: failures in a row that end it
+constexpr uint32_t kTriggerPollMs = 1;
+
+// Header words kept per slot, by header offset.
+constexpr size_t kHeaderWordOffsets[] = {28, 32, 40, 44};
+
+// Products whose stream pipe is reset after a failed read.
+bool ResetsPipeOnFailure(int32_t productId) {
+    return product::IsOneOf(productId, {0x3100, 0x3130, 0x3150, 0x3170, 0x31B0, 0x31B4, 0x31C0,
+                                        0x31C4, 0x31E0, 0x32A0});
+}
+
+double SecondsSince(std::chrono::steady_clock::time_point start) {
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
+
+}  // namespace
+
+// The thread procedure: the loop of the product, then the end every loop shares. The running
+// flag is cleared last, after the thread-end and (on error) frame events. Transfer thread.
+void CKelvraU3Q6Base::TransferThreadMain() {
+    if (m_productId == product::kSyncStream) {
+        TransferLoopSync();
+    } else {
+        TransferLoop();
+    }
+    if (m_controller) m_controller->CloseStream();
+    m_threadEnd.Set();
+    if (m_transferError) m_frameEvent.Set();
+    m_running = 0;
+    m_threadGone.Set();
+}
+
+// Reads frames (64-byte header, then the body) into the staging buffer and commits each to the
+// ring, until stopped, until one frame in modes 1 and 2, until one header in mode 3, or until
+// five failed reads in a row (transfer error flag set, frame event signalled). Transfer thread;
+// returns at once without a controller or staging buffer.
+void CKelvraU3Q6Base::TransferLoop() {
+    if (!m_controller || !m_ring.Staging()) return;
+    if (IsBlockStreamModel()) {
+        TransferLoopBlock();
+        return;
+    }
+    FrameRequest request;
+    request.destination = m_ring.Staging();
+    request.capacity = m_ring.StagingSize();
+    m_transferError = 0;
+    if (!m_controller->OpenStream()) return;
+    while (m_running) {
+        HeaderWords words{};
+        double bodySeconds = 0.0;
+        if (ReadNextFrame(request, words, bodySeconds) != FrameResult::Complete) break;
+        CompleteFrame(m_lastFrameNumber, words, bodySeconds);
+        if (EndsAfterFrame()) break;
+    }
+}
+
+// One frame, retried after failures: Complete with the body in the staging buffer,
+// CounterOnly after the header of mode 3, Stopped when the running flag went, Lost after the
+// fifth failure.
+CKelvraU3Q6Base::FrameResult CKelvraU3Q6Base::ReadNextFrame(FrameRequest& request,
+                                                            HeaderWords& words,
+                                                            double& bodySeconds) {
+    int32_t retries = 0;
+    while (m_running) {
+        const int32_t timeoutMs = m_frameTimeoutMs;
+        if (m_pendingExposureFlag.exchange(0) && m_sensor) {
+            m_sensor->SetExposureTime(int32_t(m_pendingExposure.load()));
+        }
+        if (m_triggerMode == kTriggerExternal && !WaitForTriggeredFrame()) break;
+        bool counterOnly = false;
+        if (ReadHeaderAndBody(request, timeoutMs, words, bodySeconds, counterOnly)) {
+            return counterOnly ? FrameResult::CounterOnly : FrameResult::Complete;
+        }
+        if (!RecoverAfterFailure(retries)) return FrameResult::Lost;
+    }
+    return FrameResult::Stopped;
+}
+
+// The header, then (apart from mode 3) the body. The header's frame number becomes the last
+// frame number in modes 0, 1 and 3; in trigger mode it comes from the FPGA counter instead.
+bool CKelvraU3Q6Base::ReadHeaderAndBody(FrameRequest& request, int32_t timeoutMs,
+                                        HeaderWords& words, double& bodySeconds,
+                                        bool& counterOnly) {
+    if (!m_controller->ReadFrameHeader(request)) return false;
+    words = HeaderWordsOf(request);
+    const int32_t mode = m_captureMode;
+    if (mode == kModeCounterOnly) {
+        m_ring.StoreWords(m_writeIndex, words);
+        m_lastFrameNumber = int32_t(request.frameNumber);
+        counterOnly = true;
+        return true;
+    }
+    if (mode != kModeTrigger) m_lastFrameNumber = int32_t(request.frameNumber);
+    const auto start = std::chrono::steady_clock::now();
+    if (!m_controller->ReadFrameBody(request, timeoutMs)) return false;
+    bodySeconds = SecondsSince(start);
+    return true;
+}
+
+// After a failed header or body: the stream is closed and, unless this was the fifth failure
+// in a row (or the first of a triggered 0x3190 frame), reset and reopened. Returns false when
+// the transfer gives up, with the error flag set and the frame event signalled.
+bool CKelvraU3Q6Base::RecoverAfterFailure(int32_t& retries) {
+    m_controller->CloseStream();
+    ++retries;
+    const int32_t productId = m_productId;
+    if (retries >= kMaxRetries ||
+        (productId == product::kModelJ && m_captureMode == kModeTrigger)) {
+        m_transferError = 1;
+        m_frameEvent.Set();
+        return false;
+    }
+    if (ResetsPipeOnFailure(productId)) m_controller->ResetPipe(device_reg::kStreamEndpoint);
+    if (productId != product::kModelG && m_sensor) m_sensor->PulseReadoutRestart();
+    m_controller->OpenStream();
+    return true;
+}
+
+// External trigger: waits until the FPGA frame counter moves past the last frame number and
+// takes its value. False when the transfer is stopped meanwhile.
+bool CKelvraU3Q6Base::WaitForTriggeredFrame() {
+    while (m_running) {
+        uint8_t counter = 0;
+        if (!m_controller->ReadFpgaRegister(device_reg::kFrameCounter, &counter) ||
+            counter == m_lastFrameNumber) {
+            Sleep(kTriggerPollMs);  // a failed read is retried too, but not in a busy loop
+            continue;
+        }
+        m_lastFrameNumber = counter;
+        return true;
+    }
+    return false;
+}
+
+// Files the frame in the staging buffer: error flag cleared, rates updated, frame committed to
+// the ring at the write index (or the next slot no reader holds), write index advanced past
+// it, frame event signalled.
+void CKelvraU3Q6Base::CompleteFrame(int32_t frameNumber, const HeaderWords& words,
+                                    double bodySeconds) {
+    m_transferError = 0;
+    if (bodySeconds > 0.0) {
+        constexpr double kKibPerMegabit = 128.0;  // 2^20 bits
+        m_dataRate = double(m_ring.FrameSize() >> 10) / kKibPerMegabit / bodySeconds;
+    }
+    m_frameRate.Count(Tick());
+    const int32_t depth = m_ringDepth;
+    const int32_t slot = m_ring.Commit(m_writeIndex, depth, frameNumber, words);
+    if (slot >= 0) m_writeIndex = (slot + 1) % depth;
+    m_frameEvent.Set();
+}
+
+// Modes 1 and 2 take a single frame; mode 2 counts it.
+bool CKelvraU3Q6Base::EndsAfterFrame() {
+    const int32_t mode = m_captureMode;
+    if (mode == kModeTrigger) ++m_triggerFrameCount;
+    return mode == kModeSingle || mode == kModeTrigger;
+}
+
+HeaderWords CKelvraU3Q6Base::HeaderWordsOf(const FrameRequest& request) {
+    HeaderWords words{};
+    for (size_t i = 0; i < words.size(); ++i) {
+        std::memcpy(&words[i], request.header + kHeaderWordOffsets[i], sizeof(int32_t));
+    }
+    return words;
+}
+
+// The sync-stream model (0x3042): whole frames from endpoint 0x83 after a stream restart. A
+// failure resets the port, the stream and the pipe; more than 10 failures, or 9999 ms without
+// a frame, end the thread with the error flag set. Transfer thread.
+void CKelvraU3Q6Base::TransferLoopSync() {
+    if (!m_controller || !m_ring.Staging()) return;
+    FrameRequest request;
+    request.destination = m_ring.Staging();
+    request.capacity = m_ring.StagingSize();
+    request.expectedLength = m_ring.FrameSize();
+    m_transferError = 0;
+    m_controller->StreamRestart();
+    int32_t failures = 0;
+    uint32_t lastFrame = Tick();
+    while (m_running) {
+        const auto start = std::chrono::steady_clock::now();
+        if (m_controller->ReadFrameSync(request)) {
+            failures = 0;
+            lastFrame = Tick();
+            CompleteFrame(m_lastFrameNumber, HeaderWords{}, SecondsSince(start));
+            if (EndsAfterFrame()) break;
+            continue;
+        }
+        m_controller->ResetParentPort();
+        m_controller->StreamRestart();
+        m_controller->ResetPipe(device_reg::kStreamEndpoint);
+        if (++failures > kMaxSyncFailures || Tick() - lastFrame > kSyncSilenceMs) {
+            m_transferError = 1;
+            m_frameEvent.Set();
+            break;
+        }
+    }
+}
+
+// Block-stream models (0x3310-0x3340): each frame is one memory-window block read, with the
+// frame timeout (none in trigger mode). A failure restarts stream and readout; ten in a row
+// end the thread with the error flag set. Transfer thread.
+void CKelvraU3Q6Base::TransferLoopBlock() {
+    if (!m_controller || !m_ring.Staging()) return;
+    FrameRequest request;
+    request.destination = m_ring.Staging();
+    request.capacity = m_ring.StagingSize();
+    m_transferError = 0;
+    int32_t failures = 0;
+    while (m_running) {
+        uint32_t length = m_ring.FrameSize();
+        const int32_t timeoutMs = m_captureMode == kModeTrigger ? -1 : m_frameTimeoutMs.load();
+        const auto start = std::chrono::steady_clock::now();
+        if (m_controller->ReadBlock(request, &length, timeoutMs)) {
+            failures = 0;
+            CompleteFrame(m_lastFrameNumber, HeaderWords{}, SecondsSince(start));
+            if (EndsAfterFrame()) break;
+            continue;
+        }
+        m_controller->CloseStream();
+        RestartStream();
+        if (m_sensor) m_sensor->PulseReadoutRestart();
+        m_controller->StreamRestart();
+        m_controller->OpenStream();
+        if (++failures >= kMaxBlockFailures) {
+            m_transferError = 1;
+            m_frameEvent.Set();
+            break;
+        }
+    }
+}
+
+}  // namespace kelvra
