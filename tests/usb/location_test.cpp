@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
-#include <regex>
 #include <set>
 #include <sstream>
 
@@ -78,9 +77,13 @@ TEST(CameraProductsTest, UdevRuleGrantsExactlyTheProductsTheBackEndLists) {
     text << file.rdbuf();
     const std::string rules = text.str();
     std::set<unsigned> granted;
-    const std::regex match(R"re(ATTR\{idProduct\}=="([0-9a-f|]+)")re");
-    for (std::sregex_iterator it(rules.begin(), rules.end(), match), end; it != end; ++it) {
-        std::stringstream ids((*it)[1].str());
+    // Each rule names its products as ATTR{idProduct}=="3260|3270|...".
+    const std::string key = "ATTR{idProduct}==\"";
+    for (size_t at = rules.find(key); at != std::string::npos; at = rules.find(key, at)) {
+        at += key.size();
+        const size_t end = rules.find('"', at);
+        ASSERT_NE(end, std::string::npos);
+        std::stringstream ids(rules.substr(at, end - at));
         for (std::string id; std::getline(ids, id, '|');)
             granted.insert(std::stoul(id, nullptr, 16));
     }
