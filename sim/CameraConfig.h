@@ -35,6 +35,9 @@ struct CameraConfig {
     int fpgaReadyAfterPolls = 0;      // FPGA-configured status reads 0 this many times, then 1
     uint32_t deviceSpeed = 4;         // 4 = USB 3 SuperSpeed
     uint8_t sensorBusAddress = 0x48;  // 8-bit write address
+    // Identification value some sensors answer at register 0 (two bytes, low byte first);
+    // 0 for sensors without one there, such as the IMX990 family.
+    uint16_t sensorChipVersion = 0;
     // Frames.
     bool paced = true;  // false: a frame is ready whenever the host asks (benchmarks)
     double sceneBrightness = 1.0;

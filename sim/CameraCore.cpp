@@ -16,6 +16,14 @@ constexpr double kDieAboveAmbient = 20.0;
 constexpr double kGainCodeDb = 0.1;
 constexpr double kLowConversionGain = 0.25;
 
+// The product's sensor as this camera was built: the model row with the configured chip
+// identification.
+SensorModel modelOf(const CameraConfig& config) {
+    SensorModel model = sensorModelFor(config.productId);
+    model.chipVersion = config.sensorChipVersion;
+    return model;
+}
+
 double gainFactor(int code) {
     return std::pow(10.0, code * kGainCodeDb / 20.0);
 }
@@ -24,7 +32,7 @@ double gainFactor(int code) {
 
 CameraCore::CameraCore(const CameraConfig& config, const std::string& serialNumber)
     : config_(config),
-      model_(sensorModelFor(config.productId)),
+      model_(modelOf(config)),
       fpga_(config, model_),
       sensor_(model_),
       eeprom_(serialNumber, std::chrono::milliseconds(config.eepromWriteCycleMs)),

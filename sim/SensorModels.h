@@ -24,6 +24,9 @@ struct SensorModel {
     bool upsideDown;          // array read bottom row first (orientation 4 variants)
     bool hasGainMode;         // conversion-gain register 0x710 acts
     bool hasAuxMode;          // auxiliary mode at 0x0020/0x0040, read back at 0x0720/0x0740
+
+    // Read-only identification at registers 0x0000-0x0001 (low byte first); 0: none there.
+    uint16_t chipVersion = 0;
 };
 
 // The row for `productId`; unknown ids get the cooled IMX990 row with their own id.

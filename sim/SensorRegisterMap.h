@@ -5,6 +5,8 @@
 
 namespace kelvra::sim::sensor {
 
+inline constexpr uint16_t kChipVersionLow = 0x0000;  // read-only, where a chip has one
+inline constexpr uint16_t kChipVersionHigh = 0x0001;
 inline constexpr uint16_t kAuxControlA = 0x0020;
 inline constexpr uint16_t kAuxControlB = 0x0040;
 inline constexpr uint16_t kStandby = 0x200;     // bit 0: standby

@@ -52,6 +52,8 @@ void SensorRegisters::powerOn() {
     if (model_.hasAuxMode) {
         regs_[kAuxControlA] = regs_[kAuxStatusA] = 0x5F;
     }
+    regs_[kChipVersionLow] = static_cast<uint8_t>(model_.chipVersion);
+    regs_[kChipVersionHigh] = static_cast<uint8_t>(model_.chipVersion >> 8);
 }
 
 // One register write from the bus. Read-only registers (the temperature latch outputs) keep
@@ -59,6 +61,9 @@ void SensorRegisters::powerOn() {
 SensorChange SensorRegisters::write(uint16_t address, uint8_t value, double celsius) {
     using namespace sensor;
     if (address == kTemperatureLow || address == kTemperatureHigh) return SensorChange::None;
+    if (model_.chipVersion != 0 && (address == kChipVersionLow || address == kChipVersionHigh)) {
+        return SensorChange::None;
+    }
     if (model_.hasAuxMode && (address == kAuxStatusA || address == kAuxStatusB)) {
         return SensorChange::None;
     }

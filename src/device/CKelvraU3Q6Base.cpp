@@ -56,8 +56,9 @@ int32_t CKelvraU3Q6Base::InitializeCamera() {
 // to. Repeating it is harmless: a second call finds nothing to release. Returns 1.
 int32_t CKelvraU3Q6Base::CloseCamera() {
     StopTransfer(kWaitForThread);
-    // Products 0x3090, 0x30B0 and 0x30C0 power their sensor down here; their drivers are not
-    // part of this library, so they never get this far.
+    // Products 0x3090, 0x30B0 and 0x30C0 would power their sensor down here, while driver and
+    // controller still exist; the register sequence for that is not known, so nothing is
+    // written.
     m_sensor.reset();
     if (m_controller) {
         m_controller->Release();
@@ -101,9 +102,10 @@ int32_t CKelvraU3Q6Base::ReopenCamera(int32_t instance) {
 // Opens camera `instance` of the core's product id: selects its device-table entry, replaces
 // the sensor driver with the product's own, and runs InitializeCamera, whose result it returns.
 // Fails (0) without a controller or product id, when no camera is attached or this one is not
-// present, when the product has no driver class (no driver is left then), or when the
-// entry cannot be selected. A running transfer is stopped before the selection and the sensor
-// driver it uses change.
+// present, when the entry cannot be selected, or when no driver can be made (no driver is left
+// then): a product without a driver class, a class neither the library nor the sensor
+// substitute supplies, or product 0x3020 whose chip version cannot be read. A running transfer is
+// stopped before the selection and the sensor driver it uses change.
 int32_t CKelvraU3Q6Base::OpenCamera(int32_t instance) {
     if (!m_controller || m_productId == kNoProductId) return 0;
     if (m_controller->Enumerate() < 1 || !IsDevicePresent(instance)) return 0;
@@ -111,7 +113,7 @@ int32_t CKelvraU3Q6Base::OpenCamera(int32_t instance) {
     const int32_t index = m_controller->FindDeviceIndex(m_productId, instance);
     if (!m_controller->SelectDevice(index)) return 0;
     m_sensor.reset();
-    m_sensor = CreateSensorDriver(m_productId, *m_controller);
+    m_sensor = CreateSensorDriver(m_productId, *m_controller, m_sensorSubstitute);
     if (!m_sensor) return 0;
     if (m_sleep) m_sensor->SetSleepFunction(m_sleep);
     m_openInstance = instance;
@@ -212,6 +214,10 @@ void CKelvraU3Q6Base::Sleep(uint32_t ms) {
     } else {
         platform::SleepMs(ms);
     }
+}
+
+void CKelvraU3Q6Base::SetSensorSubstitute(SensorSubstitute substitute) {
+    m_sensorSubstitute = std::move(substitute);
 }
 
 uint32_t CKelvraU3Q6Base::Tick() {

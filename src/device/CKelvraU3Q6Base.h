@@ -11,6 +11,7 @@
 #include "device/FrameRateMeter.h"
 #include "device/FrameRing.h"
 #include "device/InterfaceGuid.h"
+#include "device/SensorFactory.h"
 #include "platform/Event.h"
 #include "platform/Thread.h"
 #include "sensors/CSensorBase.h"
@@ -290,6 +291,11 @@ class CKelvraU3Q6Base {
     // Null restores the real ones. Call while no transfer runs.
     void SetTimeFunctions(SleepFunction sleep, TickFunction tick);
 
+    // Supplies the drivers of sensor classes this library does not carry to OpenCamera from
+    // then on (for example a stand-in driver for a product of the camera line). Null: such
+    // products cannot be opened. Call while no camera is being opened.
+    void SetSensorSubstitute(SensorSubstitute substitute);
+
     // Inspection of core state.
     int32_t RingDepth() const { return m_ringDepth.load(); }
     int32_t ReadMark() const { return m_readMark.load(); }
@@ -320,11 +326,13 @@ class CKelvraU3Q6Base {
 
     // Transfer engine (CKelvraU3Q6BaseTransfer.cpp, CKelvraU3Q6BaseLoops.cpp).
     enum class FrameResult { Complete, CounterOnly, Stopped, Lost };
+    enum class ReadResult { Frame, CounterOnly, HeaderFailed, BodyFailed };
     void TransferThreadMain();
     FrameResult ReadNextFrame(FrameRequest& request, HeaderWords& words, double& bodySeconds);
-    bool ReadHeaderAndBody(FrameRequest& request, int32_t timeoutMs, HeaderWords& words,
-                           double& bodySeconds, bool& counterOnly);
-    bool RecoverAfterFailure(int32_t& retries);
+    ReadResult ReadHeaderAndBody(FrameRequest& request, int32_t timeoutMs, HeaderWords& words,
+                                 double& bodySeconds);
+    bool RecoverAfterFailure(int32_t& retries, bool headerFailed);
+    void SettleAfterFirstHeaderFailure();
     bool WaitForTriggeredFrame();
     void CompleteFrame(int32_t frameNumber, const HeaderWords& words, double bodySeconds);
     bool EndsAfterFrame();
@@ -368,7 +376,7 @@ class CKelvraU3Q6Base {
     std::atomic<int32_t> m_openInstance{0};
     std::atomic<int32_t> m_frameTimeoutMs{kDefaultFrameTimeoutMs};  // allowed per frame body
     std::atomic<int32_t> m_triggerFrameCount{0};
-    std::atomic<int32_t> m_firstFrame{1};
+    std::atomic<int32_t> m_firstFrame{1};  // 0x32D0: no header has failed since the last stop
     std::atomic<int32_t> m_pendingExposureFlag{0};  // handed to the transfer thread
     std::atomic<uint32_t> m_pendingExposure{0};
     platform::Thread m_thread;
@@ -378,6 +386,7 @@ class CKelvraU3Q6Base {
     std::atomic<int32_t> m_running{0};         // 1 while the transfer thread should run
     SleepFunction m_sleep;
     TickFunction m_tick;
+    SensorSubstitute m_sensorSubstitute;
 };
 
 }  // namespace kelvra

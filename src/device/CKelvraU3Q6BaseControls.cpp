@@ -19,6 +19,14 @@ bool SetsSensorOutputBits(int32_t productId) {
                                         0x32F0, 0x3300, 0x3360});
 }
 
+// Transfer depth: products whose FPGA does not take it in register 60. Their registers are
+// not known to the core and belong with their sensor drivers, so the depth goes there.
+bool SwitchesDepthInDriver(int32_t productId) {
+    return product::IsBlockStream(productId) ||
+           product::IsOneOf(productId,
+                            {product::kTripleFrame, product::kAltGeometry, product::kModelG});
+}
+
 // Pixel clock mode 2 needs a SuperSpeed link.
 constexpr int32_t kFastPixelClock = 2;
 constexpr uint32_t kSuperSpeed = 4;
@@ -32,7 +40,6 @@ constexpr double kLongExposureSeconds = 2.0;
 // Trigger mode of the IMX990/991: hardware from this information word starts triggered
 // acquisition with a first frame to latch the counter.
 constexpr uint16_t kTriggerStartInfo = 0x110;
-constexpr int32_t kFirstTriggerWaitMs = 60000;
 
 constexpr int32_t kSensorBusIdleMs = 3000;
 constexpr int32_t kMaxSensorBusBytes = 4;
@@ -74,9 +81,10 @@ int32_t FpgaParameterSubModel(int32_t productId) {
 // ---- 41-45: transfer depth, pixel clock, readout window ------------------------------------
 
 // Transfer depth: 0 one byte per pixel, 1 two bytes (12-bit samples). Tells the sensor driver
-// where it must know, then the FPGA (register 60, or the control byte of the sync-stream
-// model); a changed depth reconfigures the ring at once. Returns 1, the ring's result after a
-// change, or 0 without a controller or when the FPGA write fails.
+// where it must know, then the FPGA (register 60, the control byte of the sync-stream model,
+// or the sensor driver's SetOutputBits for the products that switch it their own way); a
+// changed depth reconfigures the ring at once. Returns 1, the ring's result after a change, or
+// 0 without a controller or when the switch fails (also without a driver where it switches).
 int32_t CKelvraU3Q6Base::SetTransferBits(int32_t bits) {
     if (!m_controller) return 0;
     const int32_t productId = m_productId;
@@ -85,6 +93,8 @@ int32_t CKelvraU3Q6Base::SetTransferBits(int32_t bits) {
     int32_t written = 0;
     if (IsSyncStreamModel()) {
         written = m_controller->WriteControlByte(bits == 1 ? 1 : 0);
+    } else if (SwitchesDepthInDriver(productId)) {
+        written = m_sensor ? m_sensor->SetOutputBits(bits) : 0;
     } else {
         written =
             WriteFpgaRegister(device_reg::kTransferDepth,
@@ -163,11 +173,10 @@ int32_t CKelvraU3Q6Base::SetTriggerMode(int32_t mode, int32_t force) {
         const uint16_t info = m_sensor->GetHardwareInfo();
         if (info > kTriggerStartInfo) {
             if (mode == 0) m_sensor->SetTriggerMode(0);
-            // The first triggered frame latches the FPGA's frame counter.
-            if (mode == 1 && m_sensor->SetTriggerMode(1) && StartTransfer(kModeTrigger) &&
-                WaitFrame(kFirstTriggerWaitMs) == kWaitNewFrame) {
-                LatchFrameCounter();
-            }
+            // The counter is latched as trigger mode is entered, as on older hardware. Waiting
+            // here for a first triggered frame to latch it would block the caller for up to a
+            // minute and swallow that frame: the first trigger's picture would never arrive.
+            if (mode == 1 && m_sensor->SetTriggerMode(1)) LatchFrameCounter();
         } else if (info != 0) {
             m_sensor->SetTriggerMode(mode);
             if (mode == 1) LatchFrameCounter();

@@ -20,6 +20,8 @@ constexpr int32_t kMaxSyncFailures = 10;   // sync stream: failures beyond this 
 constexpr uint32_t kSyncSilenceMs = 9999;  // sync stream: so long without a frame ends it
 constexpr int32_t kMaxBlockFailures = 10;  // block stream: failures in a row that end it
 constexpr uint32_t kTriggerPollMs = 1;
+constexpr uint32_t kSettlePauseMs = 20000;  // 0x32D0 after its first failed header
+constexpr uint32_t kSettleStepMs = 200;     // how often that pause looks for a stop
 
 // Header words kept per slot, by header offset.
 constexpr size_t kHeaderWordOffsets[] = {28, 32, 40, 44};
@@ -88,40 +90,43 @@ CKelvraU3Q6Base::FrameResult CKelvraU3Q6Base::ReadNextFrame(FrameRequest& reques
             m_sensor->SetExposureTime(int32_t(m_pendingExposure.load()));
         }
         if (m_triggerMode == kTriggerExternal && !WaitForTriggeredFrame()) break;
-        bool counterOnly = false;
-        if (ReadHeaderAndBody(request, timeoutMs, words, bodySeconds, counterOnly)) {
-            return counterOnly ? FrameResult::CounterOnly : FrameResult::Complete;
+        const ReadResult read = ReadHeaderAndBody(request, timeoutMs, words, bodySeconds);
+        if (read == ReadResult::Frame) return FrameResult::Complete;
+        if (read == ReadResult::CounterOnly) return FrameResult::CounterOnly;
+        if (!RecoverAfterFailure(retries, read == ReadResult::HeaderFailed)) {
+            return FrameResult::Lost;
         }
-        if (!RecoverAfterFailure(retries)) return FrameResult::Lost;
     }
     return FrameResult::Stopped;
 }
 
 // The header, then (apart from mode 3) the body. The header's frame number becomes the last
 // frame number in modes 0, 1 and 3; in trigger mode it comes from the FPGA counter instead.
-bool CKelvraU3Q6Base::ReadHeaderAndBody(FrameRequest& request, int32_t timeoutMs,
-                                        HeaderWords& words, double& bodySeconds,
-                                        bool& counterOnly) {
-    if (!m_controller->ReadFrameHeader(request)) return false;
+CKelvraU3Q6Base::ReadResult CKelvraU3Q6Base::ReadHeaderAndBody(FrameRequest& request,
+                                                               int32_t timeoutMs,
+                                                               HeaderWords& words,
+                                                               double& bodySeconds) {
+    if (!m_controller->ReadFrameHeader(request)) return ReadResult::HeaderFailed;
     words = HeaderWordsOf(request);
     const int32_t mode = m_captureMode;
     if (mode == kModeCounterOnly) {
         m_ring.StoreWords(m_writeIndex, words);
         m_lastFrameNumber = int32_t(request.frameNumber);
-        counterOnly = true;
-        return true;
+        return ReadResult::CounterOnly;
     }
     if (mode != kModeTrigger) m_lastFrameNumber = int32_t(request.frameNumber);
     const auto start = std::chrono::steady_clock::now();
-    if (!m_controller->ReadFrameBody(request, timeoutMs)) return false;
+    if (!m_controller->ReadFrameBody(request, timeoutMs)) return ReadResult::BodyFailed;
     bodySeconds = SecondsSince(start);
-    return true;
+    return ReadResult::Frame;
 }
 
 // After a failed header or body: the stream is closed and, unless this was the fifth failure
-// in a row (or the first of a triggered 0x3190 frame), reset and reopened. Returns false when
-// the transfer gives up, with the error flag set and the frame event signalled.
-bool CKelvraU3Q6Base::RecoverAfterFailure(int32_t& retries) {
+// in a row (or the first of a triggered 0x3190 frame), reset and reopened. Product 0x32D0 skips
+// the readout restart pulse and instead settles once after its first failed header since the
+// last stop. Returns false when the transfer gives up, with the error flag set and the frame
+// event signalled.
+bool CKelvraU3Q6Base::RecoverAfterFailure(int32_t& retries, bool headerFailed) {
     m_controller->CloseStream();
     ++retries;
     const int32_t productId = m_productId;
@@ -132,9 +137,24 @@ bool CKelvraU3Q6Base::RecoverAfterFailure(int32_t& retries) {
         return false;
     }
     if (ResetsPipeOnFailure(productId)) m_controller->ResetPipe(device_reg::kStreamEndpoint);
-    if (productId != product::kModelG && m_sensor) m_sensor->PulseReadoutRestart();
+    if (productId == product::kModelG) {
+        if (headerFailed && m_firstFrame.exchange(0)) SettleAfterFirstHeaderFailure();
+    } else if (m_sensor) {
+        m_sensor->PulseReadoutRestart();
+    }
     m_controller->OpenStream();
     return true;
+}
+
+// Product 0x32D0: a stream reset, then a 20 s pause for the camera to recover. Which reset the
+// camera wants is not documented; the core's own stream restart (pipe reset, restart request)
+// is used. The pause ends early when the transfer is stopped, so that a stop (which waits for
+// this thread without limit) is not held up by it. Transfer thread, stream closed.
+void CKelvraU3Q6Base::SettleAfterFirstHeaderFailure() {
+    RestartStream();
+    for (uint32_t paused = 0; paused < kSettlePauseMs && m_running; paused += kSettleStepMs) {
+        Sleep(kSettleStepMs);
+    }
 }
 
 // External trigger: waits until the FPGA frame counter moves past the last frame number and

@@ -172,8 +172,11 @@ int32_t CKelvraU3Q6Base::ConfigureBuffers() {
     const uint64_t staging = (margin + kStagingAlign - 1) / kStagingAlign * kStagingAlign * scale;
     const uint64_t frame = h * w * b * scale;
     if (staging > kMaxBufferBytes) return 0;
-    const RingGeometry geometry{uint32_t(staging), uint32_t(frame), d.width,
-                                d.height,          int32_t(b),      d.orientation};
+    // Product 0x31E0 delivers its rows bottom row first whatever the orientation code. Its
+    // sensor can report a variant of that order, but not how, so the variant is not honoured.
+    const bool bottomUpRows = m_productId == product::kAltGeometry;
+    const RingGeometry geometry{uint32_t(staging), uint32_t(frame), d.width,     d.height,
+                                int32_t(b),        d.orientation,   bottomUpRows};
     if (!m_ring.Allocate(m_ringDepth, geometry)) return 0;
     if (!IsSyncStreamModel()) ProgramGeometry(int32_t(w), int32_t(h), d);
     m_reconfigure = 0;
@@ -197,8 +200,10 @@ int32_t CKelvraU3Q6Base::LatchFrameCounter() {
 // Reads one frame into ring slot 0 on the calling thread, without the transfer thread (which
 // is stopped first: both would fill the staging buffer): up to 11 attempts within 9999 ms.
 // When none succeeds the transfer error flag is set. Returns 0; 2 without a controller or
-// staging buffer.
+// staging buffer, and for product 0x32D0 (nothing is read then).
 int32_t CKelvraU3Q6Base::CaptureOnce() {
+    // Product 0x32D0 has no single capture: its frames come through the transfer thread only.
+    if (m_productId == product::kModelG) return kCaptureImpossible;
     if (!m_controller || !m_ring.Staging()) return kCaptureImpossible;
     StopTransferIfRunning();
     if (m_reconfigure) ConfigureBuffers();

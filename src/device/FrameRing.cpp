@@ -116,10 +116,11 @@ void FrameRing::StoreWords(int32_t slot, const HeaderWords& words) {
     m_slots[size_t(slot)].words = words;
 }
 
-// Sensors with orientation 2 or 4 deliver rows right to left; those with 3 or 4 deliver the
-// bottom row first. Rows go out in stored order when topDown matches the sensor's own order.
-FrameRing::CopyOrder FrameRing::OrderFor(int32_t orientation, bool topDown) {
-    const bool storedTopDown = orientation != 3 && orientation != 4;
+// Sensors with orientation 2 or 4 deliver rows right to left; those with 3 or 4, and every
+// frame with bottomUpRows, deliver the bottom row first. Rows go out in stored order when
+// topDown matches the order the frame arrived in.
+FrameRing::CopyOrder FrameRing::OrderFor(int32_t orientation, bool topDown, bool bottomUpRows) {
+    const bool storedTopDown = !bottomUpRows && orientation != 3 && orientation != 4;
     return CopyOrder{topDown != storedTopDown, orientation == 2 || orientation == 4};
 }
 
@@ -133,7 +134,7 @@ int32_t FrameRing::Copy(int32_t slot, uint8_t* out, uint32_t length, bool topDow
     std::shared_lock layout(m_layout);
     const Slot& s = m_slots[size_t(slot)];
     if (!s.data || m_geometry.frameSize == 0 || length < m_geometry.frameSize) return 0;
-    const CopyOrder order = OrderFor(m_geometry.orientation, topDown);
+    const CopyOrder order = OrderFor(m_geometry.orientation, topDown, m_geometry.bottomUpRows);
     std::lock_guard held(s.lock);
     CopyOut(s, out, order.reverseRows, order.reversePixels);
     if (info != nullptr) *info = SlotInfo{s.frameNumber, s.words};

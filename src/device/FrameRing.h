@@ -23,7 +23,8 @@ struct RingGeometry {
     int32_t rowPixels = 0;     // pixels per row as the frame is copied out
     int32_t rows = 0;
     int32_t bytesPerPixel = 1;
-    int32_t orientation = 0;  // sensor orientation code: decides the reversals on copy-out
+    int32_t orientation = 0;    // sensor orientation code: decides the reversals on copy-out
+    bool bottomUpRows = false;  // rows arrive bottom row first whatever the orientation code
 };
 
 // The four header words kept per slot: +28, +32, +40, +44.
@@ -66,7 +67,7 @@ class FrameRing {
         bool reverseRows;
         bool reversePixels;
     };
-    static CopyOrder OrderFor(int32_t orientation, bool topDown);
+    static CopyOrder OrderFor(int32_t orientation, bool topDown, bool bottomUpRows = false);
 
   private:
     struct Slot {

@@ -21,7 +21,7 @@ inline constexpr int32_t kImx993Cooled = 0x33D0;
 
 inline constexpr int32_t kSyncStream = 0x3042;   // frames in one piece from endpoint 0x83
 inline constexpr int32_t kTripleFrame = 0x3130;  // three frames' worth of buffer per frame
-inline constexpr int32_t kAltGeometry = 0x31E0;  // geometry in registers 154-157
+inline constexpr int32_t kAltGeometry = 0x31E0;  // geometry in 154-157, rows bottom first
 inline constexpr int32_t kSlowRestart = 0x3150;  // pauses before its stream restart
 inline constexpr int32_t kModelE = 0x3140;       // FPGA preset in the open sequence
 inline constexpr int32_t kModuleConsole = 0x3180;
