@@ -16,6 +16,7 @@ class SimulatedBackend final : public driver::Backend {
     static SimulatedBackend& instance();
 
     const char* name() const override { return "sim"; }
+    bool processLocal() const override { return true; }
     std::vector<std::string> enumerate(const driver::Guid& guid) override;
     std::unique_ptr<driver::DeviceHandle> open(std::string_view path, bool overlapped) override;
 

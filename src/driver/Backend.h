@@ -62,6 +62,9 @@ class Backend {
     Backend& operator=(const Backend&) = delete;
 
     virtual const char* name() const = 0;
+    // Devices that exist only inside this process (simulated cameras). Their paths repeat from
+    // process to process, so they must not be listed in the machine-wide device map.
+    virtual bool processLocal() const { return false; }
     virtual std::vector<std::string> enumerate(const Guid& guid) = 0;
     virtual std::unique_ptr<DeviceHandle> open(std::string_view path, bool overlapped) = 0;
 };

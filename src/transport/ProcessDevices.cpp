@@ -1,5 +1,10 @@
 #include "transport/ProcessDevices.h"
 
+#include <unistd.h>
+
+#include <string>
+
+#include "driver/Driver.h"
 #include "transport/SharedDeviceMap.h"
 
 namespace kelvra::transport {
@@ -39,8 +44,13 @@ void ProcessDevices::SetMapName(std::string name) {
     m_mapName = std::move(name);
 }
 
+// The map name; for devices private to this process the default name gets the process id, so
+// that simulated cameras of two processes never meet in one map.
 std::string ProcessDevices::MapName() {
     std::lock_guard lock(m_mutex);
+    if (m_mapName == kDeviceMapName && driver::activeBackend().processLocal()) {
+        return m_mapName + "-local-" + std::to_string(getpid());
+    }
     return m_mapName;
 }
 
