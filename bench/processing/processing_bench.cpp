@@ -1,0 +1,230 @@
+// Frame processing at full frame (1280 x 1024) against OpenCV anchors in the same run.
+#include <benchmark/benchmark.h>
+
+#include <opencv2/core.hpp>
+#include <opencv2/imgproc.hpp>
+
+#include <cstring>
+#include <mutex>
+#include <vector>
+
+#include "bench_scene.h"
+#include "device/CKelvraU3Q6Base.h"
+#include "front/processing/DotFilter.h"
+#include "front/processing/FlatField.h"
+#include "front/processing/FrameProcessor.h"
+
+namespace kelvra::bench {
+
+namespace {
+
+// A device that mirrors nothing itself, so software mirroring runs.
+class BenchDevice : public CKelvraU3Q6Base {
+  public:
+    int32_t IsFlipSupported() override { return 0; }
+    int32_t IsMirrorSupported() override { return 0; }
+};
+
+// The anchors run on one core, as the processing does.
+void OneOpenCvThread() {
+    cv::setNumThreads(1);
+}
+
+void CountFrames(benchmark::State& state) {
+    state.counters["frames/s"] =
+        benchmark::Counter(static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
+}
+
+// Restores a frame outside the timed part, for steps that change the frame they correct.
+class FrameRestore {
+  public:
+    explicit FrameRestore(const CDibImage& image)
+        : pristine_(image.Bits(), image.Bits() + image.ImageBytes()) {}
+    void Into(CDibImage& image) const {
+        std::memcpy(image.Bits(), pristine_.data(), pristine_.size());
+    }
+
+  private:
+    std::vector<uint8_t> pristine_;
+};
+
+void BM_FlatField8(benchmark::State& state) {
+    Scene scene(8);
+    const processing::FlatFieldWindow window{kFrameWidth, kFrameHeight, 0, 0};
+    for (auto _ : state) {
+        processing::FlatField8(*scene.raw8, *scene.darkRef8, *scene.whiteRef8, window);
+        benchmark::ClobberMemory();
+    }
+    CountFrames(state);
+}
+
+void BM_FlatField16(benchmark::State& state) {
+    Scene scene(16);
+    const processing::FlatFieldWindow window{kFrameWidth, kFrameHeight, 0, 0};
+    for (auto _ : state) {
+        processing::FlatField16(*scene.raw16, *scene.darkRef16, *scene.whiteRef16, window);
+        benchmark::ClobberMemory();
+    }
+    CountFrames(state);
+}
+
+// Anchor: the same correction in OpenCV, one subtraction and one scaled division (the span
+// W - D is fixed with the references and computed once).
+void FlatFieldAnchor(benchmark::State& state, bool wide) {
+    OneOpenCvThread();
+    Scene scene(8);
+    cv::Mat raw = MatOf(wide ? *scene.raw16 : *scene.raw8);
+    cv::Mat dark = MatOf(wide ? *scene.darkRef16 : *scene.darkRef8);
+    cv::Mat white = MatOf(wide ? *scene.whiteRef16 : *scene.whiteRef8);
+    cv::Mat span;
+    cv::subtract(white, dark, span);
+    cv::Mat diff;
+    cv::Mat out;
+    const double scale = wide ? 4096.0 : 256.0;
+    for (auto _ : state) {
+        cv::subtract(raw, dark, diff);
+        cv::divide(diff, span, out, scale);
+        benchmark::DoNotOptimize(out.data);
+    }
+    CountFrames(state);
+}
+
+void BM_OpenCvFlatField8(benchmark::State& state) {
+    FlatFieldAnchor(state, false);
+}
+void BM_OpenCvFlatField16(benchmark::State& state) {
+    FlatFieldAnchor(state, true);
+}
+
+void DotFilterRun(benchmark::State& state, bool wide) {
+    Scene scene(8);
+    CDibImage& frame = wide ? *scene.raw16 : *scene.raw8;
+    const FrameRestore restore(frame);
+    const processing::DotFilterImages images =
+        wide ? processing::DotFilterImages{&frame, scene.darkDefects16.get(),
+                                           scene.whiteDefects16.get(), scene.dotMap16.get()}
+             : processing::DotFilterImages{&frame, scene.darkDefects8.get(),
+                                           scene.whiteDefects8.get(), scene.dotMap8.get()};
+    processing::DotFilter filter;
+    int64_t marked = 0;
+    for (auto _ : state) {
+        state.PauseTiming();
+        restore.Into(frame);
+        state.ResumeTiming();
+        marked =
+            filter.Apply(images, wide ? processing::kDotThreshold16 : processing::kDotThreshold8);
+        benchmark::ClobberMemory();
+    }
+    state.counters["marked"] = static_cast<double>(marked);
+    CountFrames(state);
+}
+
+void BM_DotFilter8(benchmark::State& state) {
+    DotFilterRun(state, false);
+}
+void BM_DotFilter16(benchmark::State& state) {
+    DotFilterRun(state, true);
+}
+
+void MedianAnchor(benchmark::State& state, bool wide) {
+    OneOpenCvThread();
+    Scene scene(8);
+    cv::Mat raw = MatOf(wide ? *scene.raw16 : *scene.raw8);
+    cv::Mat out;
+    for (auto _ : state) {
+        cv::medianBlur(raw, out, 3);
+        benchmark::DoNotOptimize(out.data);
+    }
+    CountFrames(state);
+}
+
+void BM_OpenCvMedian3x3_8(benchmark::State& state) {
+    MedianAnchor(state, false);
+}
+void BM_OpenCvMedian3x3_16(benchmark::State& state) {
+    MedianAnchor(state, true);
+}
+
+// Colour mode 2: demosaic, hue and saturation, gamma, contrast, sharpness.
+void BM_ProcessFrameColour24(benchmark::State& state) {
+    Scene scene(24);
+    BenchDevice device;
+    std::recursive_mutex maskLock;
+    processing::FrameProcessor processor;
+    processing::FrameSettings s;
+    s.colourMode = processing::kColour24;
+    s.bayerMode = 3;
+    s.redGain = 130;
+    s.blueGain = 115;
+    s.hue = 12;
+    s.saturation = 40;
+    s.gamma = 120;
+    s.contrast = 10;
+    s.sharpness = 4;
+    const processing::FrameImages views = scene.Views();
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(processor.ProcessFrame(views, s, device, maskLock));
+        benchmark::ClobberMemory();
+    }
+    CountFrames(state);
+}
+
+// Monochrome modes with every step that changes the frame: flat-field, dot filter, grey gain
+// and offset, software mirroring, gamma, contrast, sharpness, brightness.
+void MonochromeFrame(benchmark::State& state, bool wide) {
+    Scene scene(wide ? 16 : 8);
+    BenchDevice device;
+    std::recursive_mutex maskLock;
+    processing::FrameProcessor processor;
+    processing::FrameSettings s;
+    s.colourMode = wide ? processing::kMono16 : processing::kMono8;
+    s.maskFilter = 1;
+    s.dotFilter = 1;
+    s.grayMode = 1;
+    s.grayGainR = 140;
+    s.grayGainB = 120;
+    s.grayOffsetR = 0;
+    s.grayOffsetG1 = 0;
+    s.grayOffsetG2 = 0;
+    s.grayOffsetB = 0;
+    s.horizontalMirror = 1;
+    s.verticalMirror = 1;
+    s.gamma = 120;
+    s.contrast = 10;
+    s.sharpness = 4;
+    s.brightness = 20;
+    CDibImage& frame = wide ? *scene.raw16 : *scene.raw8;
+    const FrameRestore restore(frame);
+    const processing::FrameImages views = scene.Views();
+    for (auto _ : state) {
+        state.PauseTiming();
+        restore.Into(frame);
+        state.ResumeTiming();
+        benchmark::DoNotOptimize(processor.ProcessFrame(views, s, device, maskLock));
+        benchmark::ClobberMemory();
+    }
+    CountFrames(state);
+}
+
+void BM_ProcessFrameMono8(benchmark::State& state) {
+    MonochromeFrame(state, false);
+}
+void BM_ProcessFrameMono16(benchmark::State& state) {
+    MonochromeFrame(state, true);
+}
+
+}  // namespace
+
+BENCHMARK(BM_FlatField8)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_OpenCvFlatField8)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_FlatField16)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_OpenCvFlatField16)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_DotFilter8)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_OpenCvMedian3x3_8)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_DotFilter16)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_OpenCvMedian3x3_16)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ProcessFrameColour24)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ProcessFrameMono8)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ProcessFrameMono16)->Unit(benchmark::kMillisecond);
+
+}  // namespace kelvra::bench
