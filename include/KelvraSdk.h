@@ -155,6 +155,228 @@ KELVRA_API int KELVRA_CALL Kelvra_GetSubSample(int handle); /* -1: unknown handl
 KELVRA_API int KELVRA_CALL Kelvra_SetWaitTime(int handle, int milliseconds);
 KELVRA_API int KELVRA_CALL Kelvra_GetWaitTime(int handle); /* -1: unknown handle */
 
+/* ---- Readout window ---- */
+
+/* Selects the stored size preset whose total size is totalWidth x totalHeight. */
+KELVRA_API int KELVRA_CALL Kelvra_SetCaptureWindow(int handle, int totalWidth, int totalHeight);
+/* Sets the window directly: total width, horizontal start, width, total height, vertical start,
+ * height. */
+KELVRA_API int KELVRA_CALL Kelvra_SetCaptureWindowEx(int handle, int TH, int EHS, int EH, int TV,
+                                                     int EVS, int EV);
+/* Writes the six values in the same order; null pointers are skipped. Always 1. */
+KELVRA_API int KELVRA_CALL Kelvra_GetCaptureWindowEx(int handle, int* TH, int* EHS, int* EH,
+                                                     int* TV, int* EVS, int* EV);
+/* Frame width and height before subsampling. */
+KELVRA_API int KELVRA_CALL Kelvra_Width(int handle);
+KELVRA_API int KELVRA_CALL Kelvra_Height(int handle);
+KELVRA_API int KELVRA_CALL Kelvra_SetMirrorH(int handle, int flag);
+KELVRA_API int KELVRA_CALL Kelvra_SetMirrorV(int handle, int flag);
+KELVRA_API int KELVRA_CALL Kelvra_GetMirrorH(int handle);
+KELVRA_API int KELVRA_CALL Kelvra_GetMirrorV(int handle);
+
+/* ---- Acquisition and images ---- */
+
+/* The record posted with KELVRA_WM_FRAME (wParam = its address, lParam 0). A KELVRA_WM_FRAME
+ * with wParam 0 reports a failure: lParam 5 (caller buffer too small), 8 (frame not
+ * transferred) or 13 (camera lost). The record belongs to the library, which reuses it 16
+ * frames later. The caller buffer is rewritten by every frame while acquisition runs: read it
+ * after Kelvra_StopPreview, or in trigger mode before the next trigger. */
+typedef struct KELVRA_FRAME_REPORT {
+    int32_t reserved;     /* always 0 */
+    int32_t width;        /* pixels */
+    int32_t height;       /* pixels */
+    int32_t bitsPerPixel; /* 8, 16, 24, 32, 48 or 64 */
+    int32_t rate;         /* tenths of a frame per second; 0 in trigger mode */
+    int32_t padding;
+    void* buffer; /* the caller buffer given with the callback window, or null */
+} KELVRA_FRAME_REPORT;
+
+/* Live preview into the library's preview window (if one is placed), no frame messages. */
+KELVRA_API int KELVRA_CALL Kelvra_Preview(int handle);
+/* Live preview that copies each frame into `buffer` (rows top first when topDown is non-zero)
+ * and posts KELVRA_WM_FRAME to callbackWindow. Both may be null. */
+KELVRA_API int KELVRA_CALL Kelvra_CallBackPreview(int handle, HWND callbackWindow, void* buffer,
+                                                  int length, int topDown);
+KELVRA_API int KELVRA_CALL Kelvra_StartPreview(int handle);
+KELVRA_API int KELVRA_CALL Kelvra_StopPreview(int handle);
+/* Capture state: streaming on demand of Kelvra_SnapShot, kept on between snapshots. */
+KELVRA_API int KELVRA_CALL Kelvra_Capture(int handle);
+/* One processed frame into `buffer` (null or length 0: only refresh the library's image). */
+KELVRA_API int KELVRA_CALL Kelvra_SnapShot(int handle, void* buffer, int length, int topDown);
+/* A copy of the last processed image; does not wait for a new frame. */
+KELVRA_API int KELVRA_CALL Kelvra_GetImage(int handle, void* buffer, int length, int topDown);
+/* Hardware-triggered acquisition: each trigger delivers one frame as Kelvra_CallBackPreview. */
+KELVRA_API int KELVRA_CALL Kelvra_Trigger(int handle, HWND callbackWindow, void* buffer, int length,
+                                          int topDown);
+/* Stops acquisition and recording and removes the preview window; always 1. */
+KELVRA_API int KELVRA_CALL Kelvra_Close(int handle);
+/* Preview placement: a child of `parent` at (left, top) sized right x bottom, or, without a
+ * parent, a centred top-level window unless all four values are 0. */
+KELVRA_API int KELVRA_CALL Kelvra_SetPreviewWindow(int handle, HWND parent, int left, int top,
+                                                   int right, int bottom);
+/* Captures the current frame as the dark (0) or white (1) flat-field reference. */
+KELVRA_API int KELVRA_CALL Kelvra_UpdateMaskData(int handle, int which);
+/* AVI recording of durationMs milliseconds driven by the live preview. */
+KELVRA_API int KELVRA_CALL Kelvra_Record(int handle, const char* fileName, int durationMs,
+                                         int showWindow);
+KELVRA_API int KELVRA_CALL Kelvra_RecordW(int handle, const WCHAR* fileName, int durationMs,
+                                          int showWindow);
+
+/* ---- Files ---- */
+
+/* Still image formats of Kelvra_SaveImage. */
+enum KelvraImageFormat {
+    KELVRA_FORMAT_BMP = 0,
+    KELVRA_FORMAT_RAW = 1,
+    KELVRA_FORMAT_JPEG_HIGH = 2,
+    KELVRA_FORMAT_JPEG_MEDIUM = 3,
+    KELVRA_FORMAT_JPEG_LOW = 4,
+    KELVRA_FORMAT_PNG = 5,
+    KELVRA_FORMAT_TIFF = 6
+};
+
+/* Saves the last processed image; 0 if any write failed. */
+KELVRA_API int KELVRA_CALL Kelvra_SaveImage(int handle, const char* fileName, int format);
+KELVRA_API int KELVRA_CALL Kelvra_SaveImageW(int handle, const WCHAR* fileName, int format);
+/* Flat-field references (dark and white, 8 and 16 bits) from and to a mask file. */
+KELVRA_API int KELVRA_CALL Kelvra_LoadMaskFile(int handle, const char* fileName);
+KELVRA_API int KELVRA_CALL Kelvra_LoadMaskFileW(int handle, const WCHAR* fileName);
+KELVRA_API int KELVRA_CALL Kelvra_SaveMaskFile(int handle, const char* fileName);
+KELVRA_API int KELVRA_CALL Kelvra_SaveMaskFileW(int handle, const WCHAR* fileName);
+KELVRA_API int KELVRA_CALL Kelvra_LoadConfigFileA(int handle, const char* fileName);
+KELVRA_API int KELVRA_CALL Kelvra_LoadConfigFileW(int handle, const WCHAR* fileName);
+
+/* ---- Filter values ---- */
+
+/* Indices of Kelvra_SetFilterValue / Kelvra_GetFilterValue. */
+enum KelvraFilterIndex {
+    KELVRA_FILTER_BRIGHTNESS = 1,
+    KELVRA_FILTER_CONTRAST = 2,
+    KELVRA_FILTER_HUE = 3,
+    KELVRA_FILTER_SATURATION = 4,
+    KELVRA_FILTER_SHARPNESS = 5,
+    KELVRA_FILTER_BAYER_GAIN_RGB = 6,
+    KELVRA_FILTER_BAYER_GAIN_RED = 7,
+    KELVRA_FILTER_BAYER_GAIN_GREEN = 8,
+    KELVRA_FILTER_BAYER_GAIN_BLUE = 9,
+    KELVRA_FILTER_BAYER_GAIN_AUTO = 10,
+    KELVRA_FILTER_GAMMA = 11,
+    KELVRA_FILTER_BAYER_MODE = 12,
+    KELVRA_FILTER_GLOBAL_GAIN = 13,
+    KELVRA_FILTER_COLOR_GAIN_RED = 14,
+    KELVRA_FILTER_COLOR_GAIN_GREEN1 = 15,
+    KELVRA_FILTER_COLOR_GAIN_GREEN2 = 16,
+    KELVRA_FILTER_COLOR_GAIN_BLUE = 17,
+    KELVRA_FILTER_EXPOSURE = 18,
+    KELVRA_FILTER_GRAY_MODE = 19,
+    KELVRA_FILTER_GRAY_GAIN_R = 20,
+    KELVRA_FILTER_GRAY_GAIN_G1 = 21,
+    KELVRA_FILTER_GRAY_GAIN_G2 = 22,
+    KELVRA_FILTER_GRAY_GAIN_B = 23,
+    KELVRA_FILTER_GRAY_OFFSET_R = 24,
+    KELVRA_FILTER_GRAY_OFFSET_G1 = 25,
+    KELVRA_FILTER_GRAY_OFFSET_G2 = 26,
+    KELVRA_FILTER_GRAY_OFFSET_B = 27,
+    KELVRA_FILTER_AUTO_GRAY_ONCE = 28,
+    KELVRA_FILTER_COOLER = 100,
+    KELVRA_FILTER_TEMPERATURE = 101,
+    KELVRA_FILTER_DOT_FILTER = 102,
+    KELVRA_FILTER_MASK_FILTER = 103,
+    KELVRA_FILTER_GAIN_MODE = 104,
+    KELVRA_FILTER_FEATURE_105 = 105,
+    KELVRA_FILTER_BLACK_LEVEL = 106
+};
+
+KELVRA_API int KELVRA_CALL Kelvra_SetFilterValue(int handle, int index, int value);
+/* `ok` (may be null) receives 1 on success, 0 on failure. */
+KELVRA_API int KELVRA_CALL Kelvra_GetFilterValue(int handle, int index, int* ok);
+
+KELVRA_API int KELVRA_CALL Kelvra_SetBrightness(int handle, int value);
+KELVRA_API int KELVRA_CALL Kelvra_GetBrightness(int handle, int* ok);
+KELVRA_API int KELVRA_CALL Kelvra_SetContrast(int handle, int value);
+KELVRA_API int KELVRA_CALL Kelvra_GetContrast(int handle, int* ok);
+KELVRA_API int KELVRA_CALL Kelvra_SetHue(int handle, int value);
+KELVRA_API int KELVRA_CALL Kelvra_GetHue(int handle, int* ok);
+KELVRA_API int KELVRA_CALL Kelvra_SetSaturation(int handle, int value);
+KELVRA_API int KELVRA_CALL Kelvra_GetSaturation(int handle, int* ok);
+KELVRA_API int KELVRA_CALL Kelvra_SetSharpness(int handle, int value);
+KELVRA_API int KELVRA_CALL Kelvra_GetSharpness(int handle, int* ok);
+/* Red in bits 0-7, green in 8-15, blue in 16-23. */
+KELVRA_API int KELVRA_CALL Kelvra_SetBayerGainRGB(int handle, int value);
+KELVRA_API int KELVRA_CALL Kelvra_GetBayerGainRGB(int handle, int* ok);
+KELVRA_API int KELVRA_CALL Kelvra_SetBayerGainRed(int handle, int value);
+KELVRA_API int KELVRA_CALL Kelvra_GetBayerGainRed(int handle, int* ok);
+KELVRA_API int KELVRA_CALL Kelvra_SetBayerGainGreen(int handle, int value);
+KELVRA_API int KELVRA_CALL Kelvra_GetBayerGainGreen(int handle, int* ok);
+KELVRA_API int KELVRA_CALL Kelvra_SetBayerGainBlue(int handle, int value);
+KELVRA_API int KELVRA_CALL Kelvra_GetBayerGainBlue(int handle, int* ok);
+KELVRA_API int KELVRA_CALL Kelvra_SetBayerGainAuto(int handle, int value);
+KELVRA_API int KELVRA_CALL Kelvra_GetBayerGainAuto(int handle, int* ok);
+KELVRA_API int KELVRA_CALL Kelvra_SetGamma(int handle, int value);
+KELVRA_API int KELVRA_CALL Kelvra_GetGamma(int handle, int* ok);
+KELVRA_API int KELVRA_CALL Kelvra_SetBayerMode(int handle, int value);
+KELVRA_API int KELVRA_CALL Kelvra_GetBayerMode(int handle, int* ok);
+KELVRA_API int KELVRA_CALL Kelvra_SetGlobalGain(int handle, int value);
+KELVRA_API int KELVRA_CALL Kelvra_GetGlobalGain(int handle, int* ok);
+KELVRA_API int KELVRA_CALL Kelvra_SetColorGainRed(int handle, int value);
+KELVRA_API int KELVRA_CALL Kelvra_GetColorGainRed(int handle, int* ok);
+KELVRA_API int KELVRA_CALL Kelvra_SetColorGainGreen1(int handle, int value);
+KELVRA_API int KELVRA_CALL Kelvra_GetColorGainGreen1(int handle, int* ok);
+KELVRA_API int KELVRA_CALL Kelvra_SetColorGainGreen2(int handle, int value);
+KELVRA_API int KELVRA_CALL Kelvra_GetColorGainGreen2(int handle, int* ok);
+KELVRA_API int KELVRA_CALL Kelvra_SetColorGainBlue(int handle, int value);
+KELVRA_API int KELVRA_CALL Kelvra_GetColorGainBlue(int handle, int* ok);
+/* Exposure in sensor units of 0.1 ms. */
+KELVRA_API int KELVRA_CALL Kelvra_SetExposureTime(int handle, int value);
+KELVRA_API int KELVRA_CALL Kelvra_GetExposureTime(int handle, int* ok);
+KELVRA_API int KELVRA_CALL Kelvra_SetGrayMode(int handle, int value);
+KELVRA_API int KELVRA_CALL Kelvra_GetGrayMode(int handle, int* ok);
+KELVRA_API int KELVRA_CALL Kelvra_SetGrayGainR(int handle, int value);
+KELVRA_API int KELVRA_CALL Kelvra_GetGrayGainR(int handle, int* ok);
+KELVRA_API int KELVRA_CALL Kelvra_SetGrayGainG1(int handle, int value);
+KELVRA_API int KELVRA_CALL Kelvra_GetGrayGainG1(int handle, int* ok);
+KELVRA_API int KELVRA_CALL Kelvra_SetGrayGainG2(int handle, int value);
+KELVRA_API int KELVRA_CALL Kelvra_GetGrayGainG2(int handle, int* ok);
+KELVRA_API int KELVRA_CALL Kelvra_SetGrayGainB(int handle, int value);
+KELVRA_API int KELVRA_CALL Kelvra_GetGrayGainB(int handle, int* ok);
+KELVRA_API int KELVRA_CALL Kelvra_SetGrayOffsetR(int handle, int value);
+KELVRA_API int KELVRA_CALL Kelvra_GetGrayOffsetR(int handle, int* ok);
+KELVRA_API int KELVRA_CALL Kelvra_SetGrayOffsetG1(int handle, int value);
+KELVRA_API int KELVRA_CALL Kelvra_GetGrayOffsetG1(int handle, int* ok);
+KELVRA_API int KELVRA_CALL Kelvra_SetGrayOffsetG2(int handle, int value);
+KELVRA_API int KELVRA_CALL Kelvra_GetGrayOffsetG2(int handle, int* ok);
+KELVRA_API int KELVRA_CALL Kelvra_SetGrayOffsetB(int handle, int value);
+KELVRA_API int KELVRA_CALL Kelvra_GetGrayOffsetB(int handle, int* ok);
+/* Channels 1-4 name filter indices that cannot be read or set (code 9); other channels 0. */
+KELVRA_API int KELVRA_CALL Kelvra_SetChannelGain(int handle, int channel, int value);
+KELVRA_API int KELVRA_CALL Kelvra_GetChannelGain(int handle, int channel, int* ok);
+KELVRA_API int KELVRA_CALL Kelvra_SetChannelOffset(int handle, int channel, int value);
+KELVRA_API int KELVRA_CALL Kelvra_GetChannelOffset(int handle, int channel, int* ok);
+/* Cooler on (1) or off (0), on cameras that have one. */
+KELVRA_API int KELVRA_CALL Kelvra_SetPeltier(int handle, int value);
+KELVRA_API int KELVRA_CALL Kelvra_GetPeltier(int handle, int* ok);
+/* Not readable as a filter value (code 11, -1); use Kelvra_GetTemperatureEx. */
+KELVRA_API int KELVRA_CALL Kelvra_GetTemperature(int handle, int* ok);
+/* Defect-pixel (dot) filter and flat-field (mask) correction on or off. */
+KELVRA_API int KELVRA_CALL Kelvra_SetDotFilter(int handle, int value);
+KELVRA_API int KELVRA_CALL Kelvra_GetDotFilter(int handle, int* ok);
+KELVRA_API int KELVRA_CALL Kelvra_SetMaskFilter(int handle, int value);
+KELVRA_API int KELVRA_CALL Kelvra_GetMaskFilter(int handle, int* ok);
+
+/* ---- Exposure and automatic control ---- */
+
+KELVRA_API int KELVRA_CALL Kelvra_SetExposureTimeEx(int handle, double seconds);
+/* Seconds; -1.0 when not read. */
+KELVRA_API double KELVRA_CALL Kelvra_GetExposureTimeEx(int handle, int* ok);
+/* Microseconds, stored in units of 100 us. */
+KELVRA_API int KELVRA_CALL Kelvra_SetRealExposureTime(int handle, int microseconds);
+KELVRA_API int KELVRA_CALL Kelvra_GetRealExposureTime(int handle, int* ok);
+/* 0 off, 1 automatic exposure, 2 automatic gain. */
+KELVRA_API int KELVRA_CALL Kelvra_SetAutoIris(int handle, int mode);
+KELVRA_API int KELVRA_CALL Kelvra_GetAutoIris(int handle, int* ok);
+/* Sensor temperature in degrees Celsius; 0.0 when not read. */
+KELVRA_API double KELVRA_CALL Kelvra_GetTemperatureEx(int handle, int* ok);
+
 /* ---- Not supported by this camera: each records or posts code 11 ---- */
 
 /* One function behind four names: posts code 11 and returns 0. */
@@ -190,6 +412,12 @@ KELVRA_API int KELVRA_CALL Kelvra_GetMessage(HWND window, KELVRA_MSG* msg, int t
 /* 1, or 0 for an unknown window. Pending messages are dropped; a waiting Kelvra_GetMessage
  * returns 0. */
 KELVRA_API int KELVRA_CALL Kelvra_DestroyMessageWindow(HWND window);
+/* Wraps an application's X11 window (its XID on the display named by DISPLAY) as a window
+ * handle, to be given to Kelvra_SetPreviewWindow as the preview's parent. Null if there is no
+ * display or no such window. */
+KELVRA_API HWND KELVRA_CALL Kelvra_WrapX11Window(unsigned long x11Window);
+/* Forgets a handle made by Kelvra_WrapX11Window; the X11 window itself is left alone. */
+KELVRA_API int KELVRA_CALL Kelvra_UnwrapX11Window(HWND window);
 #endif
 
 #ifdef __cplusplus

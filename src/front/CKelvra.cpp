@@ -4,6 +4,10 @@
 #include <utility>
 
 #include "device/InterfaceGuid.h"
+#include "front/processing/FrameProcessor.h"
+#include "output/CAviFrameConverter.h"
+#include "output/CAviWriter.h"
+#include "platform/Clock.h"
 #include "platform/MessageWindow.h"
 #include "platform/SettingsStore.h"
 #include "settings/RegistrySettings.h"
@@ -20,7 +24,9 @@ CKelvra::CKelvra() : CKelvra([] { return std::make_unique<CKelvraUSB3Q6SimpleSdk
 
 CKelvra::CKelvra(DeviceFactory deviceFactory)
     : deviceFactory_(std::move(deviceFactory)),
-      store_(std::make_unique<platform::SettingsStore>(platform::SettingsStore::DefaultPath())) {}
+      store_(std::make_unique<platform::SettingsStore>(platform::SettingsStore::DefaultPath())),
+      processor_(std::make_unique<processing::FrameProcessor>()),
+      lastMeasure_(platform::GetTickCount32()) {}
 
 // Teardown: forget the selection, save what belongs to the camera that was in use, close it.
 CKelvra::~CKelvra() {
@@ -30,6 +36,8 @@ CKelvra::~CKelvra() {
         // Only a handle that opened a camera has settings of that camera to keep; saving the
         // unopened defaults would overwrite camera 0's settings with zeros.
         if (firstOpenDone_ && lastCamera >= 0) SaveCameraGroups(device_->GetOpenInstance());
+        // Threads and the recording end before the camera they use.
+        Close();
         device_->CloseCamera();
         device_.reset();
     }
@@ -50,15 +58,19 @@ int CKelvra::Initialize(HWND notifyWindow) {
     if (!device_ || !created) return RecordError(kErrorMemory), 0;
     if (!images_.AllocateSensorBuffers()) return 0;
 
-    settings::RegistrySettings(*store_).LoadSizePreset(deviceNumber_, &window_,
+    settings::ReadoutWindow window = ReadoutWindow();
+    settings::RegistrySettings(*store_).LoadSizePreset(deviceNumber_, &window,
                                                        DeviceFormatSupport());
+    WithSettings([&] { window_ = window; });
     device_->SetProductId(kProductId);
     device_->CreateController(notifyWindow, &kCameraInterfaceGuid);
     if (device_->CountDevices(kProductId) == 1) SetDeviceNumber(0);
 
     LoadCameraGroups(deviceNumber_);
-    settings::RegistrySettings(*store_).LoadStreamFormat(deviceNumber_, &format_,
+    settings::StreamFormat format = StreamFormat();
+    settings::RegistrySettings(*store_).LoadStreamFormat(deviceNumber_, &format,
                                                          DeviceFormatSupport());
+    WithSettings([&] { format_ = format; });
     return 1;
 }
 
@@ -107,16 +119,24 @@ settings::CameraDefaults CKelvra::DeviceCameraDefaults() const {
 
 void CKelvra::LoadCameraGroups(int camera) {
     settings::RegistrySettings registry(*store_);
-    registry.LoadFilterSettings(camera, &filter_);
-    registry.LoadGraySettings(camera, &gray_);
-    registry.LoadCameraSettings(camera, &camera_, DeviceCameraDefaults());
+    settings::FilterSettings filter = FilterSettings();
+    settings::GraySettings gray = GraySettings();
+    settings::CameraSettings cameraSettings = CameraSettings();
+    registry.LoadFilterSettings(camera, &filter);
+    registry.LoadGraySettings(camera, &gray);
+    registry.LoadCameraSettings(camera, &cameraSettings, DeviceCameraDefaults());
+    WithSettings([&] {
+        filter_ = filter;
+        gray_ = gray;
+        camera_ = cameraSettings;
+    });
 }
 
 void CKelvra::SaveCameraGroups(int camera) {
     settings::RegistrySettings registry(*store_);
-    registry.SaveCameraSettings(camera, camera_);
-    registry.SaveFilterSettings(camera, filter_);
-    registry.SaveGraySettings(camera, gray_);
+    registry.SaveCameraSettings(camera, CameraSettings());
+    registry.SaveFilterSettings(camera, FilterSettings());
+    registry.SaveGraySettings(camera, GraySettings());
 }
 
 }  // namespace kelvra

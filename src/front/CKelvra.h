@@ -5,18 +5,36 @@
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <string>
+#include <vector>
 
 #include "KelvraSdk.h"
 #include "device/CKelvraUSB3Q6SimpleSdk.h"
 #include "front/ErrorHistory.h"
+#include "front/FrameReports.h"
 #include "front/ImageSet.h"
+#include "front/ProcessingFlags.h"
+#include "front/processing/FrameFeedback.h"
+#include "front/processing/FrameImages.h"
+#include "front/processing/FrameSettings.h"
+#include "output/MaskFile.h"
+#include "platform/Event.h"
+#include "platform/Thread.h"
 #include "settings/SettingsRecords.h"
 
 namespace kelvra {
 
 namespace platform {
 class SettingsStore;
+namespace preview {
+class PreviewWindow;
 }
+}  // namespace platform
+namespace processing {
+class FrameProcessor;
+}
+class CAviWriter;
+class CAviFrameConverter;
 
 // Error codes the front object records; the public header names them for applications.
 enum ErrorCode : int32_t {
@@ -99,17 +117,138 @@ class CKelvra {
     int ReadSerialNumber(char* text, int length);
     int ReadSerialNumberW(WCHAR* text, int length);
 
+    // Readout window and mirroring.
+    int SetCaptureWindow(int totalWidth, int totalHeight);
+    int SetCaptureWindowEx(int th, int ehs, int eh, int tv, int evs, int ev);
+    int GetCaptureWindowEx(int* th, int* ehs, int* eh, int* tv, int* evs, int* ev);
+    int Width();
+    int Height();
+    int SetMirrorH(int flag);
+    int SetMirrorV(int flag);
+    int GetMirrorH();
+    int GetMirrorV();
+
+    // Filter values by index (the named exports use fixed indices); `ok` is optional.
+    int SetFilterValue(int index, int value);
+    int GetFilterValue(int index, int* ok);
+    // Channels 1-4 of the gain (false) or offset (true) forms.
+    int SetChannelValue(bool offset, int channel, int value);
+    int GetChannelValue(bool offset, int channel, int* ok);
+
+    // Exposure and automatic control.
+    int SetExposureTimeEx(double seconds);
+    double GetExposureTimeEx(int* ok);
+    int SetRealExposureTime(int microseconds);
+    int GetRealExposureTime(int* ok);
+    int SetAutoIris(int mode);
+    int GetAutoIris(int* ok);
+    double GetTemperatureEx(int* ok);
+
+    // Acquisition.
+    int Preview();
+    int CallBackPreview(HWND callbackWindow, void* buffer, int length, int topDown);
+    int StartPreview();
+    int StopPreview();
+    int Capture();
+    int SnapShot(void* buffer, int length, int topDown);
+    int GetImage(void* buffer, int length, int topDown);
+    int Trigger(HWND callbackWindow, void* buffer, int length, int topDown);
+    int Close();
+    int SetPreviewWindow(HWND parent, int left, int top, int right, int bottom);
+    int UpdateMaskData(int which);
+    int Record(const char* fileName, int durationMs, int showWindow);
+
+    // Files. Names are UTF-8; the wide exports convert before calling.
+    int SaveImage(const char* fileName, int format);
+    int LoadMaskFile(const char* fileName);
+    int SaveMaskFile(const char* fileName);
+    int LoadConfigFile(const char* fileName);
+
     // State readers for the exports and tests.
     int CurrentDeviceNumber() const;
     const ImageSet& Images() const { return images_; }
-    const settings::ReadoutWindow& ReadoutWindow() const { return window_; }
-    const settings::FilterSettings& FilterSettings() const { return filter_; }
-    const settings::GraySettings& GraySettings() const { return gray_; }
-    const settings::CameraSettings& CameraSettings() const { return camera_; }
-    const settings::StreamFormat& StreamFormat() const { return format_; }
+    settings::ReadoutWindow ReadoutWindow() const;
+    settings::FilterSettings FilterSettings() const;
+    settings::GraySettings GraySettings() const;
+    settings::CameraSettings CameraSettings() const;
+    settings::StreamFormat StreamFormat() const;
+    ProcessingFlags Flags() const;
     HWND NotifyWindow() const { return notifyWindow_.load(); }
+    int AcquisitionState() const { return state_.load(); }
+    std::vector<std::pair<int32_t, int32_t>> ConfigEntries() const;
+    // The preview window while one exists (tests read it back).
+    HWND PreviewWindowHandle() const;
 
   private:
+    // Acquisition states.
+    static constexpr int32_t kIdle = 0, kPreviewing = 1, kCapturing = 2, kTriggering = 3;
+    // Run flag values of the acquisition thread.
+    static constexpr int32_t kStop = 0, kRun = 1, kPaused = 2;
+
+    // Capture modes of the device core's StartTransfer.
+    static constexpr int32_t kStreamContinuous = 0, kStreamSingle = 1, kStreamTriggered = 2;
+    // WaitFrame results.
+    static constexpr int32_t kWaitCameraLost = 1, kWaitFrameReady = 3;
+    static constexpr int32_t kFrameTimeoutMs = 3000, kTriggerFrameTimeoutMs = 6000;
+
+    // Preparation (CKelvraPrepare.cpp).
+    int Prepare();
+    bool SizeFrameImages(int width, int height, int mode);
+    void RestoreAnalogSettings();
+    void RestoreDeviceHousekeeping();
+    CDibImage* RawImage(int mode) const;
+    CDibImage* OutputImage(int mode) const;
+
+    // State machine (CKelvraAcquisition.cpp).
+    void ClearCallback();
+    int StartWithWindow();
+    bool StartAcquisitionThread();
+    void JoinAcquisitionThread();
+
+    // The acquisition thread (CKelvraAcquisitionThread.cpp).
+    void AcquisitionMain();
+    void PreviewLoop();
+    void HandlePreviewFrame();
+    void TriggerLoop();
+    int32_t WaitTriggeredFrame();
+    void SleepUnlessStopped(uint32_t ms);
+    void HandleTriggeredFrame();
+    bool ReadFrame();
+    KELVRA_FRAME_REPORT* FillReport(int32_t rate);
+    int32_t MeasureRate();
+    bool CopyToCaller();
+    void PostFrameFailure(int32_t code);
+
+    // Images (CKelvraImages.cpp) and processing (CKelvraProcessing.cpp).
+    bool CopyOut(const CDibImage& image, void* buffer, int length, int topDown);
+    processing::FrameImages ProcessingImages() const;
+    processing::FrameSettings FrameSettingsSnapshot() const;
+    void StoreFeedback(const processing::FrameFeedback& feedback);
+    void ProcessCurrentFrame();
+    MaskReferences References() const;
+
+    // Preview window (CKelvraPreviewWindow.cpp).
+    bool CreatePreviewWindowIfPlaced();
+    void DestroyPreviewWindow();
+    void SizeDisplayImage(int mode);
+    const CDibImage* PaintSource(int mode);
+    void PaintPreview();
+
+    // Recording (CKelvraRecording.cpp).
+    bool OpenRecorder(const char* fileName);
+    void RecordingMain();
+    bool WriteRecordedFrame();
+    void FinishRecording(uint32_t now);
+    void StopRecording();
+
+    // Settings access shared with the acquisition thread: short holds, never around a device
+    // call or another lock.
+    template <typename F>
+    auto WithSettings(F&& f) const {
+        std::lock_guard<std::mutex> guard(settingsLock_);
+        return f();
+    }
+
     settings::FormatSupport DeviceFormatSupport() const;
     settings::CameraDefaults DeviceCameraDefaults() const;
     void LoadCameraGroups(int camera);
@@ -129,6 +268,61 @@ class CKelvra {
     settings::StreamFormat format_;
     int32_t coolerOn_ = 0;
     int32_t feature105_ = 0;
+
+    mutable std::mutex settingsLock_;
+    ProcessingFlags flags_;
+    int32_t realExposureUnits_ = 1;
+    int32_t lastRealExposure_ = 0;
+
+    // Frame images (frame lock), references and defect maps (mask lock). Order: call lock,
+    // frame lock, mask lock, settings lock.
+    mutable std::recursive_mutex frameLock_;
+    mutable std::recursive_mutex maskLock_;
+    std::unique_ptr<processing::FrameProcessor> processor_;
+    std::vector<std::pair<int32_t, int32_t>> configEntries_;
+
+    // Acquisition state and the worker threads' flags.
+    std::atomic<int32_t> state_{kIdle};
+    std::atomic<int32_t> runFlag_{kStop};
+    std::atomic<int32_t> imageValid_{0};
+    std::atomic<int32_t> frameTimeout_{kFrameTimeoutMs};
+    // Colour mode the frame images were prepared for; the threads use it, not the setting.
+    std::atomic<int32_t> preparedMode_{0};
+    // Window and subsample mode of the last preparation (settings lock).
+    settings::ReadoutWindow preparedWindow_;
+    int32_t preparedSubSample_ = 0;
+    std::unique_ptr<platform::Thread> acquisitionThread_;
+    std::unique_ptr<platform::Event> acquisitionExit_;
+
+    // Callback target of the acquisition thread; written only while no thread runs.
+    std::atomic<HWND> callbackWindow_{nullptr};
+    std::atomic<void*> callerBuffer_{nullptr};
+    std::atomic<int32_t> callerLength_{0};
+    std::atomic<int32_t> callerTopDown_{0};
+    FrameReports reports_;
+
+    // Frame-rate measurement (acquisition thread only).
+    int32_t frameCount_ = 0;
+    uint32_t lastMeasure_ = 0;
+    std::atomic<int32_t> measuredRate_{0};
+
+    // Preview placement and window.
+    HWND previewParent_ = nullptr;
+    int32_t placeLeft_ = 0, placeTop_ = 0, placeRight_ = 1280, placeBottom_ = 1024;
+    // The window and its painter (frame lock); the placement is the application's (call lock).
+    HWND previewHandle_ = nullptr;
+    std::shared_ptr<platform::preview::PreviewWindow> previewWindow_;
+    std::string windowClassName_;
+
+    // Recording.
+    std::unique_ptr<CAviWriter> recorder_;
+    std::atomic<int32_t> recording_{0};
+    std::atomic<int32_t> newFrameForRecorder_{0};
+    std::atomic<uint32_t> recordStart_{0};
+    std::atomic<uint32_t> recordDuration_{0};
+    std::unique_ptr<CAviFrameConverter> recordConverter_;
+    std::unique_ptr<platform::Thread> recordingThread_;
+    std::unique_ptr<platform::Event> recordingExit_;
 
     bool firstOpenDone_ = false;
     std::atomic<int32_t> deviceNumber_{-1};

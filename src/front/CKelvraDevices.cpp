@@ -39,28 +39,29 @@ int CKelvra::SetDeviceNumber(int index) {
 // Writes the remembered analog settings to a freshly opened camera, in the order the camera
 // expects them: gains, exposure, mirroring, then the optional features.
 void CKelvra::ApplyCameraSettings() {
-    device_->SetGain(camera_.globalGain);
-    device_->SetColorGainGreen1(camera_.colorG1);
-    device_->SetColorGainRed(camera_.colorR);
-    device_->SetColorGainBlue(camera_.colorB);
-    device_->SetColorGainGreen2(camera_.colorG2);
+    const settings::CameraSettings camera = CameraSettings();
+    device_->SetGain(camera.globalGain);
+    device_->SetColorGainGreen1(camera.colorG1);
+    device_->SetColorGainRed(camera.colorR);
+    device_->SetColorGainBlue(camera.colorB);
+    device_->SetColorGainGreen2(camera.colorG2);
     if (device_->IsExposureSecondsSupported()) {
-        device_->SetExposureSeconds(camera_.exposureSeconds);
+        device_->SetExposureSeconds(camera.exposureSeconds);
     } else {
-        device_->SetExposureTime(camera_.exposure);
+        device_->SetExposureTime(camera.exposure);
     }
-    device_->SetMirror(camera_.vMirror);
-    device_->SetFlip(camera_.hMirror);
-    if (device_->IsBlackLevelSupported()) device_->SetBlackLevel(camera_.blackLevel);
+    device_->SetMirror(camera.vMirror);
+    device_->SetFlip(camera.hMirror);
+    if (device_->IsBlackLevelSupported()) device_->SetBlackLevel(camera.blackLevel);
     if (device_->HasCooler()) {
         device_->SetCooler(1);
-        coolerOn_ = 1;
+        WithSettings([&] { coolerOn_ = 1; });
     }
     if (device_->IsShortExposureModeSupported()) {
         device_->SetShortExposureMode(0);
-        feature105_ = 0;
+        WithSettings([&] { feature105_ = 0; });
     }
-    if (device_->IsGainModeSupported()) device_->SetGainMode(camera_.gainMode);
+    if (device_->IsGainModeSupported()) device_->SetGainMode(camera.gainMode);
 }
 
 int CKelvra::EnumDevice(char names[10][256]) {

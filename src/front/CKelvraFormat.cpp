@@ -2,13 +2,10 @@
 #include <array>
 
 #include "front/CKelvra.h"
+#include "front/ColorModes.h"
 
 namespace kelvra {
 namespace {
-
-// Bits per pixel of each colour mode index.
-constexpr std::array<int, 6> kModeBits = {8, 16, 24, 32, 48, 64};
-constexpr int kMode8 = 0, kMode16 = 1, kMode32 = 3;
 
 int ModeForBits(int bits) {
     for (size_t mode = 0; mode < kModeBits.size(); ++mode) {
@@ -24,8 +21,8 @@ int CKelvra::SetColorMode(int bitsPerPixel) {
     const int mode = ModeForBits(bitsPerPixel);
     if (mode < 0) return RecordError(kErrorParameter), 0;
     if (device_) {
-        const bool eightBit = mode == kMode8 || mode == kMode32;
-        const bool sixteenBit = mode == kMode16;
+        const bool eightBit = mode == kModeMono8 || mode == kModeBgra32;
+        const bool sixteenBit = mode == kModeMono16;
         const bool colour = !eightBit && !sixteenBit;
         // The 16-bit check matches how a stored format is fitted to the camera: a camera with
         // 8-bit output only cannot deliver a 16-bit frame.
@@ -35,38 +32,38 @@ int CKelvra::SetColorMode(int bitsPerPixel) {
             return RecordError(kErrorParameter), 0;
         }
     }
-    format_.color = mode;
+    WithSettings([&] { format_.color = mode; });
     return 1;
 }
 
 int CKelvra::GetColorMode() {
     std::lock_guard<std::recursive_mutex> guard(callLock_);
-    const int mode = format_.color;
+    const int mode = WithSettings([&] { return format_.color; });
     return mode >= 0 && mode < static_cast<int>(kModeBits.size()) ? kModeBits[mode] : -1;
 }
 
 int CKelvra::SetSubSample(int mode) {
     std::lock_guard<std::recursive_mutex> guard(callLock_);
     if (mode != 0 && mode != 1) return 0;
-    format_.subSample = mode;
+    WithSettings([&] { format_.subSample = mode; });
     return 1;
 }
 
 int CKelvra::GetSubSample() {
     std::lock_guard<std::recursive_mutex> guard(callLock_);
-    return format_.subSample;
+    return WithSettings([&] { return format_.subSample; });
 }
 
 int CKelvra::SetWaitTime(int milliseconds) {
     std::lock_guard<std::recursive_mutex> guard(callLock_);
     if (milliseconds < 0) return 0;
-    format_.waitTime = milliseconds;
+    WithSettings([&] { format_.waitTime = milliseconds; });
     return 1;
 }
 
 int CKelvra::GetWaitTime() {
     std::lock_guard<std::recursive_mutex> guard(callLock_);
-    return format_.waitTime;
+    return WithSettings([&] { return format_.waitTime; });
 }
 
 }  // namespace kelvra

@@ -1,0 +1,66 @@
+// Single frames and copies: snapshot, the last image, the caller-buffer copy.
+#include <cstring>
+
+#include "front/CKelvra.h"
+#include "platform/MessageWindow.h"
+
+namespace kelvra {
+
+int CKelvra::SnapShot(void* buffer, int length, int topDown) {
+    std::lock_guard<std::recursive_mutex> guard(callLock_);
+    if (!device_) return RecordError(kErrorNoCamera), 0;
+    const int32_t state = state_.load();
+    if (state == kPreviewing || state == kTriggering) return RecordError(kErrorNoCamera), 0;
+    if (state == kIdle && !Prepare()) return 0;
+    const bool keepStreaming = state == kCapturing;
+
+    std::lock_guard<std::recursive_mutex> frame(frameLock_);
+    const bool arrived = device_->StartTransfer(kStreamSingle) &&
+                         device_->WaitFrame(frameTimeout_.load()) == kWaitFrameReady;
+    if (!arrived || !ReadFrame()) {
+        if (arrived) PostFrameFailure(kErrorTransfer);
+        if (!keepStreaming) device_->StopTransfer(0);
+        return RecordError(kErrorTransfer), 0;
+    }
+    ProcessCurrentFrame();
+    const bool copied = buffer == nullptr || length == 0 ||
+                        CopyOut(*OutputImage(preparedMode_.load()), buffer, length, topDown);
+    if (!keepStreaming) device_->StopTransfer(0);
+    if (!copied) return RecordError(kErrorMemory), 0;
+    imageValid_ = 1;
+    return 1;
+}
+
+int CKelvra::GetImage(void* buffer, int length, int topDown) {
+    std::lock_guard<std::recursive_mutex> guard(callLock_);
+    if (!device_) return RecordError(kErrorNoCamera), 0;
+    std::lock_guard<std::recursive_mutex> frame(frameLock_);
+    CDibImage* image = OutputImage(WithSettings([&] { return format_.color; }));
+    if (image == nullptr) return RecordError(kErrorNoCamera), 0;
+    if (image->Bits() == nullptr || buffer == nullptr) return RecordError(kErrorMemory), 0;
+    if (!CopyOut(*image, buffer, length, topDown)) return RecordError(kErrorMemory), 0;
+    return 1;
+}
+
+// Whole padded rows into the caller's buffer: in memory order (top row first) with topDown,
+// else last row first. A buffer shorter than the image is reported and left untouched.
+bool CKelvra::CopyOut(const CDibImage& image, void* buffer, int length, int topDown) {
+    const size_t stride = static_cast<size_t>(image.Stride());
+    const size_t rows = static_cast<size_t>(image.Height());
+    if (length < 0 || static_cast<size_t>(length) < stride * rows || image.Bits() == nullptr) {
+        PostFrameFailure(kErrorMemory);
+        RecordError(kErrorMemory);
+        return false;
+    }
+    auto* out = static_cast<uint8_t*>(buffer);
+    if (topDown) {
+        std::memcpy(out, image.Bits(), stride * rows);
+        return true;
+    }
+    for (size_t row = 0; row < rows; ++row) {
+        std::memcpy(out + row * stride, image.Bits() + (rows - 1 - row) * stride, stride);
+    }
+    return true;
+}
+
+}  // namespace kelvra

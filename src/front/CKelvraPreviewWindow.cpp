@@ -1,0 +1,184 @@
+// The preview window: placement, creation, painting after each frame, destruction.
+#include <cinttypes>
+#include <cstdio>
+#include <cstdlib>
+
+#include "front/CKelvra.h"
+#include "front/ColorModes.h"
+#include "front/ReadoutGeometry.h"
+#include "imaging/ConversionKernels.h"
+#include "imaging/CopyKernels.h"
+#include "imaging/KernelRunner.h"
+#include "imaging/ScaleKernels.h"
+#include "output/SampleReduction.h"
+#include "platform/Clock.h"
+#include "platform/MessageWindow.h"
+#include "platform/preview/PreviewWindow.h"
+#include "platform/preview/WindowClassRegistry.h"
+
+namespace kelvra {
+namespace {
+
+using platform::preview::PreviewWindow;
+using platform::preview::RowOrder;
+using platform::preview::WindowClassRegistry;
+
+constexpr char kTopLevelTitle[] = "Active Window";
+// 16-bit frames carry 12-bit samples: their top eight bits are shown.
+constexpr int kTwelveBitShift = 4;
+
+bool DisplayAvailable() {
+    const char* display = std::getenv("DISPLAY");
+    return display != nullptr && display[0] != '\0';
+}
+
+bool Draw(PreviewWindow& window, const CDibImage& image, RowOrder order) {
+    if (image.BitCount() == 8) {
+        return window.DrawGray8(image.Bits(), static_cast<size_t>(image.Stride()), image.Width(),
+                                image.Height(), order);
+    }
+    return window.DrawBgr24(image.Bits(), static_cast<size_t>(image.Stride()), image.Width(),
+                            image.Height(), order);
+}
+
+}  // namespace
+
+int CKelvra::SetPreviewWindow(HWND parent, int left, int top, int right, int bottom) {
+    std::lock_guard<std::recursive_mutex> guard(callLock_);
+    if (!device_) return RecordError(kErrorNoCamera), 0;
+    previewParent_ = parent;
+    placeLeft_ = left;
+    placeTop_ = top;
+    placeRight_ = right;
+    placeBottom_ = bottom;
+    return 1;
+}
+
+HWND CKelvra::PreviewWindowHandle() const {
+    std::lock_guard<std::recursive_mutex> frame(frameLock_);
+    return previewHandle_;
+}
+
+// Makes the preview window the placement asks for. True also when none is wanted, when there
+// is no display to show one on, and when a running acquisition already paints one (a second
+// window would leak the first). False when a window was wanted and could not be made.
+bool CKelvra::CreatePreviewWindowIfPlaced() {
+    const bool placed = previewParent_ != nullptr || placeLeft_ != 0 || placeTop_ != 0 ||
+                        placeRight_ != 0 || placeBottom_ != 0;
+    if (!placed || !DisplayAvailable()) return true;
+    if (PreviewWindowHandle() != nullptr) {
+        if (acquisitionThread_ != nullptr) return true;
+        DestroyPreviewWindow();
+    }
+    char name[64];
+    const auto self = static_cast<uint32_t>(reinterpret_cast<uintptr_t>(this));
+    const uint32_t salt = platform::GetTickCount32() + static_cast<uint32_t>(std::rand());
+    std::snprintf(name, sizeof name, "VideoRenderer_%08" PRIx32 "_%08" PRIx32, self, salt);
+    if (!WindowClassRegistry::Instance().Register(name)) return false;
+    HWND window = nullptr;
+    if (previewParent_ != nullptr) {
+        window = PreviewWindow::CreateChild(name, previewParent_, placeLeft_, placeTop_,
+                                            placeRight_, placeBottom_);
+    } else {
+        const settings::ReadoutWindow readout = ReadoutWindow();
+        const FrameSize size = OutputFrameSize(readout, StreamFormat().subSample);
+        window = PreviewWindow::CreateTopLevel(name, kTopLevelTitle, size.width, size.height);
+    }
+    std::shared_ptr<PreviewWindow> preview = PreviewWindow::Find(window);
+    if (!preview || !preview->HasSurface()) {
+        if (window != nullptr) platform::DestroyWindow(window);
+        WindowClassRegistry::Instance().Unregister(name);
+        return false;
+    }
+    std::lock_guard<std::recursive_mutex> frame(frameLock_);
+    previewHandle_ = window;
+    previewWindow_ = std::move(preview);
+    windowClassName_ = name;
+    return true;
+}
+
+// Destroys the window and unregisters its class. Called when no acquisition thread paints.
+void CKelvra::DestroyPreviewWindow() {
+    std::lock_guard<std::recursive_mutex> frame(frameLock_);
+    if (previewHandle_ != nullptr) platform::DestroyWindow(previewHandle_);
+    previewHandle_ = nullptr;
+    previewWindow_.reset();
+    if (!windowClassName_.empty()) WindowClassRegistry::Instance().Unregister(windowClassName_);
+    windowClassName_.clear();
+}
+
+// Sizes the display image to the window's client area, grey for the grey modes.
+void CKelvra::SizeDisplayImage(int mode) {
+    std::lock_guard<std::recursive_mutex> frame(frameLock_);
+    int width = 0, height = 0;
+    if (!previewWindow_ || !previewWindow_->IsVisible() ||
+        !previewWindow_->ClientSize(width, height) || width <= 0 || height <= 0 ||
+        !previewWindow_->HasSurface()) {
+        return;
+    }
+    images_.display->Create(width, height, IsColourMode(mode) ? 24 : 8);
+}
+
+// The image painting shows for the prepared mode; 16-bit and 32-bit or wider images are first
+// reduced into the 8-bit or 24-bit image.
+const CDibImage* CKelvra::PaintSource(int mode) {
+    ImageSet& im = images_;
+    switch (mode) {
+        case kModeMono8:
+            return im.raw8.get();
+        case kModeMono16: {
+            CDibImage& src = *im.raw16;
+            CDibImage& dst = *im.raw8;
+            if (dst.Width() != src.Width() || dst.Height() != src.Height()) return nullptr;
+            for (int32_t row = 0; row < src.Height(); ++row) {
+                ReduceMono16Row(dst.Bits() + static_cast<size_t>(row) * dst.Stride(),
+                                src.Bits() + static_cast<size_t>(row) * src.Stride(), src.Width(),
+                                kTwelveBitShift);
+            }
+            return &dst;
+        }
+        case kModeBgr24:
+            return im.out24.get();
+        case kModeBgra32:
+            RunKernel(*im.out24, CopyBgr24, *im.out32, nullptr, 0, 0, nullptr);
+            break;
+        case kModeBgr48:
+            RunKernel(*im.out24, Bgr48To24From12, *im.out48, nullptr, 0, 0, nullptr);
+            break;
+        case kModeBgra64:
+            RunKernel(*im.out24, Bgr48To24From12, *im.out64, nullptr, 0, 0, nullptr);
+            break;
+        default:
+            return nullptr;
+    }
+    return im.out24.get();
+}
+
+// Draws the processed frame: unscaled when the client area has the frame's size, else scaled
+// to fill it. Nothing is drawn into a hidden or minimised window. Frame lock held.
+void CKelvra::PaintPreview() {
+    if (!previewWindow_) return;
+    PreviewWindow& window = *previewWindow_;
+    const int mode = preparedMode_.load();
+    int width = 0, height = 0;
+    if (!window.IsVisible() || !window.ClientSize(width, height) || width <= 0 || height <= 0 ||
+        !window.HasSurface()) {
+        return;
+    }
+    const CDibImage* source = PaintSource(mode);
+    if (source == nullptr || source->Bits() == nullptr) return;
+    if (width == source->Width() && height == source->Height() && mode != kModeMono16) {
+        Draw(window, *source, RowOrder::TopRowFirst);
+        return;
+    }
+    CDibImage& display = *images_.display;
+    const int bits = IsColourMode(mode) ? 24 : 8;
+    if (display.Width() != width || display.Height() != height || display.BitCount() != bits) {
+        if (!display.Create(width, height, bits)) return;
+    }
+    RunScaleKernel(display, bits == 8 ? ScaleMono8 : ScaleBgr24, *source, nullptr, nullptr,
+                   nullptr);
+    Draw(window, display, RowOrder::BottomRowFirst);
+}
+
+}  // namespace kelvra

@@ -1,0 +1,123 @@
+// AVI recording driven by the live preview.
+#include "front/CKelvra.h"
+#include "output/CAviFrameConverter.h"
+#include "output/CAviWriter.h"
+#include "platform/Clock.h"
+
+namespace kelvra {
+namespace {
+
+constexpr uint32_t kRecorderPollMs = 10;
+
+}  // namespace
+
+int CKelvra::Record(const char* fileName, int durationMs, int showWindow) {
+    std::lock_guard<std::recursive_mutex> guard(callLock_);
+    if (fileName == nullptr || fileName[0] == '\0') return RecordError(kErrorParameter), 0;
+    if (!device_) return RecordError(kErrorNoCamera), 0;
+    // One recording at a time: reconfiguring the writer under a running recording would
+    // corrupt its file.
+    if (recording_.load()) return RecordError(kErrorConversion), 0;
+    ClearCallback();
+    if (showWindow && !CreatePreviewWindowIfPlaced()) return RecordError(kErrorWindow), 0;
+    if (!StartPreview()) {
+        Close();
+        return RecordError(kErrorConversion), 0;
+    }
+    if (!OpenRecorder(fileName)) {
+        Close();
+        return RecordError(kErrorConversion), 0;
+    }
+    // The flags are set before the thread starts, so that it cannot see a recording that has
+    // not begun yet and leave at once.
+    recordStart_ = 0;
+    recordDuration_ = static_cast<uint32_t>(durationMs < 0 ? 0 : durationMs);
+    newFrameForRecorder_ = 0;
+    recording_ = 1;
+    recordingExit_ = std::make_unique<platform::Event>(true);
+    recordingThread_ = std::make_unique<platform::Thread>();
+    if (!recordingThread_->Start([this] { RecordingMain(); })) {
+        recording_ = 0;
+        Close();
+        return RecordError(kErrorThread), 0;
+    }
+    return 1;
+}
+
+// The writer takes the size and depth of the current output image.
+bool CKelvra::OpenRecorder(const char* fileName) {
+    std::lock_guard<std::recursive_mutex> frame(frameLock_);
+    const CDibImage* output = OutputImage(preparedMode_.load());
+    if (output == nullptr || output->Bits() == nullptr) return false;
+    if (!recorder_) recorder_ = std::make_unique<CAviWriter>();
+    recorder_->SetFormat(output->Width(), output->Height(),
+                         static_cast<int16_t>(output->BitCount()));
+    recorder_->SetRate(CAviWriter::kOpenRateHundredths);
+    if (!recordConverter_) recordConverter_ = std::make_unique<CAviFrameConverter>();
+    if (!recordConverter_->Prepare(output->Width(), output->Height(), output->BitCount())) {
+        return false;
+    }
+    return recorder_->OpenAvi(fileName) != 0;
+}
+
+// Each round writes the newest processed frame; a frame arriving faster than the poll is not
+// recorded.
+void CKelvra::RecordingMain() {
+    while (recording_.load()) {
+        platform::SleepMs(kRecorderPollMs);
+        const uint32_t now = platform::GetTickCount32();
+        if (newFrameForRecorder_.exchange(0) != 0) {
+            if (recordStart_.load() == 0) recordStart_ = now;
+            if (!WriteRecordedFrame()) {
+                RecordError(kErrorConversion);
+                FinishRecording(now);
+                break;
+            }
+        }
+        // Checked on every round, so a recording whose camera went away still ends on time.
+        const uint32_t start = recordStart_.load();
+        if (start != 0 && platform::TicksBetween(start, now) > recordDuration_.load()) {
+            FinishRecording(now);
+        }
+    }
+    recordingExit_->Set();
+}
+
+bool CKelvra::WriteRecordedFrame() {
+    std::lock_guard<std::recursive_mutex> frame(frameLock_);
+    const CDibImage* output = OutputImage(preparedMode_.load());
+    if (output == nullptr || !recorder_ || !recorder_->IsOpen()) return false;
+    const uint8_t* pixels = recordConverter_->Convert(*output);
+    return pixels != nullptr && recorder_->AddFrame(pixels) != 0;
+}
+
+// Finalises the file with the measured rate, so that it plays at the speed it was taken.
+void CKelvra::FinishRecording(uint32_t now) {
+    std::lock_guard<std::recursive_mutex> frame(frameLock_);
+    if (recorder_ && recorder_->IsOpen()) {
+        const uint32_t start = recordStart_.load();
+        const uint32_t elapsed = start == 0 ? 0 : platform::TicksBetween(start, now);
+        const auto frames = static_cast<uint32_t>(recorder_->FrameCount());
+        if (frames > 0 && elapsed > 0) recorder_->SetRate(CAviWriter::MeasureRate(frames, elapsed));
+        if (!recorder_->CloseAvi()) RecordError(kErrorConversion);
+    }
+    recording_ = 0;
+    recordStart_ = 0;
+}
+
+// Ends the recording thread; a recording stopped before its duration is finalised with the
+// frames it has, so the file still plays.
+void CKelvra::StopRecording() {
+    recording_ = 0;
+    if (recordingExit_) {
+        if (recordingThread_ && recordingThread_->Running()) recordingExit_->Wait(-1);
+        recordingExit_.reset();
+    }
+    if (recordingThread_) {
+        recordingThread_->Join();
+        recordingThread_.reset();
+    }
+    FinishRecording(platform::GetTickCount32());
+}
+
+}  // namespace kelvra

@@ -1,0 +1,174 @@
+// The preview window on a private X server: the frame shown unscaled in the library's own
+// centred window and scaled in a child of an application window, read back pixel by pixel.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstring>
+#include <memory>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "KelvraSdk.h"
+#include "sim/SimCamera.h"
+#include "sim/Simulator.h"
+#include "support/TempConfigHome.h"
+// Xlib last: its macros (None, Bool, Status) clash with the simulator's names.
+#include <X11/Xutil.h>
+#include "preview/XvfbFixture.h"
+
+namespace kelvra::test {
+namespace {
+
+constexpr int kW = 1280, kH = 1024;
+
+class PreviewWindowE2E : public platform::preview::test::XvfbTest {
+  protected:
+    void SetUp() override {
+        XvfbTest::SetUp();
+        if (HasFatalFailure()) return;
+        camera_ = sim::attachCamera({});
+        camera_->setTestPattern(true);
+        messages_ = Kelvra_CreateMessageWindow();
+        handle_ = Kelvra_Initialize(nullptr);
+        ASSERT_NE(handle_, 0);
+        ASSERT_EQ(Kelvra_SetDeviceNumber(handle_, 0), 1);
+    }
+    void TearDown() override {
+        if (handle_ != 0) Kelvra_Release(handle_);
+        Kelvra_DestroyMessageWindow(messages_);
+        sim::detachAllCameras();
+        XvfbTest::TearDown();
+    }
+
+    // Runs the callback preview until a few frames have been painted, then stops it and
+    // returns the last processed frame (the one the window shows).
+    std::vector<uint8_t> PreviewAndStop() {
+        std::vector<uint8_t> frame(kW * kH);
+        EXPECT_EQ(Kelvra_CallBackPreview(handle_, messages_, nullptr, 0, 1), 1);
+        int frames = 0;
+        KELVRA_MSG msg{};
+        const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+        while (frames < 3 && std::chrono::steady_clock::now() < end) {
+            if (Kelvra_GetMessage(messages_, &msg, 100) == 1 && msg.wParam != 0) ++frames;
+        }
+        EXPECT_EQ(frames, 3);
+        EXPECT_EQ(Kelvra_StopPreview(handle_), 1);
+        EXPECT_EQ(Kelvra_GetImage(handle_, frame.data(), static_cast<int>(frame.size()), 1), 1);
+        return frame;
+    }
+
+    // The top-level window titled `title`, or 0.
+    Window FindTopLevel(const char* title) {
+        Window root = 0, parent = 0, *children = nullptr;
+        unsigned count = 0;
+        Window found = 0;
+        if (!XQueryTree(m_app, DefaultRootWindow(m_app), &root, &parent, &children, &count))
+            return 0;
+        for (unsigned i = 0; i < count && found == 0; ++i) {
+            char* name = nullptr;
+            if (XFetchName(m_app, children[i], &name) && name != nullptr) {
+                if (std::strcmp(name, title) == 0) found = children[i];
+                XFree(name);
+            }
+        }
+        if (children != nullptr) XFree(children);
+        return found;
+    }
+
+    // Grey level of window pixel (x, y).
+    int GreyAt(XImage* image, int x, int y) { return XGetPixel(image, x, y) & 0xFF; }
+
+    TempConfigHome config_;
+    std::shared_ptr<sim::SimCamera> camera_;
+    HWND messages_ = nullptr;
+    int handle_ = 0;
+};
+
+TEST_F(PreviewWindowE2E, OwnWindowIsCentredAndShowsTheFrameUnscaled) {
+    const std::vector<uint8_t> frame = PreviewAndStop();
+    const Window window = FindTopLevel("Active Window");
+    ASSERT_NE(window, 0u);
+    XWindowAttributes attributes{};
+    ASSERT_TRUE(XGetWindowAttributes(m_app, window, &attributes));
+    EXPECT_EQ(attributes.width, kW);
+    EXPECT_EQ(attributes.height, kH);
+    int x = 0, y = 0;
+    Window child = 0;
+    XTranslateCoordinates(m_app, window, DefaultRootWindow(m_app), 0, 0, &x, &y, &child);
+    EXPECT_EQ(x, (platform::preview::test::kScreenWidth - kW) / 2);
+    EXPECT_EQ(y, (platform::preview::test::kScreenHeight - kH) / 2);
+
+    XImage* image = XGetImage(m_app, window, 0, 0, kW, kH, AllPlanes, ZPixmap);
+    ASSERT_NE(image, nullptr);
+    int mismatches = 0;
+    for (int row = 0; row < kH; row += 7) {
+        for (int col : {0, 333, kW - 1}) {
+            mismatches += GreyAt(image, col, row) != frame[static_cast<size_t>(row) * kW + col];
+        }
+    }
+    XDestroyImage(image);
+    EXPECT_EQ(mismatches, 0) << "the window must show the frame's first row at the top";
+}
+
+TEST_F(PreviewWindowE2E, ChildOfAnApplicationWindowShowsTheFrameScaled) {
+    const Window app = AppWindow(400, 300);
+    const HWND parent = Kelvra_WrapX11Window(app);
+    ASSERT_NE(parent, nullptr);
+    ASSERT_EQ(Kelvra_SetPreviewWindow(handle_, parent, 10, 20, 320, 240), 1);
+    const std::vector<uint8_t> frame = PreviewAndStop();
+
+    Window root = 0, up = 0, *children = nullptr;
+    unsigned count = 0;
+    ASSERT_TRUE(XQueryTree(m_app, app, &root, &up, &children, &count));
+    ASSERT_EQ(count, 1u);
+    const Window child = children[0];
+    XFree(children);
+    XWindowAttributes attributes{};
+    ASSERT_TRUE(XGetWindowAttributes(m_app, child, &attributes));
+    EXPECT_EQ(attributes.x, 10);
+    EXPECT_EQ(attributes.y, 20);
+    EXPECT_EQ(attributes.width, 320);
+    EXPECT_EQ(attributes.height, 240);
+
+    // Nearest-neighbour rows and columns; the frame's first row stays at the top.
+    XImage* image = XGetImage(m_app, child, 0, 0, 320, 240, AllPlanes, ZPixmap);
+    ASSERT_NE(image, nullptr);
+    const float sx = static_cast<float>(kW) / 320, sy = static_cast<float>(kH) / 240;
+    int mismatches = 0;
+    for (int row = 0; row < 240; row += 5) {
+        const int frameRow = kH - 1 - static_cast<int>((239 - row) * sy);
+        for (int col : {0, 100, 319}) {
+            const int frameCol = static_cast<int>(col * sx);
+            mismatches +=
+                GreyAt(image, col, row) != frame[static_cast<size_t>(frameRow) * kW + frameCol];
+        }
+    }
+    XDestroyImage(image);
+    EXPECT_EQ(mismatches, 0);
+    EXPECT_EQ(Kelvra_Close(handle_), 1);
+    EXPECT_EQ(Kelvra_UnwrapX11Window(parent), 1);
+}
+
+TEST_F(PreviewWindowE2E, RepeatedStartsAndCloseLeaveNoWindowOrClassBehind) {
+    const size_t classes = platform::preview::WindowClassRegistry::Instance().Count();
+    for (int round = 0; round < 3; ++round) {
+        ASSERT_EQ(Kelvra_Preview(handle_), 1);
+        ASSERT_EQ(Kelvra_Preview(handle_), 1);
+        EXPECT_EQ(platform::preview::WindowClassRegistry::Instance().Count(), classes + 1);
+        ASSERT_EQ(Kelvra_Close(handle_), 1);
+        EXPECT_EQ(FindTopLevel("Active Window"), 0u);
+        EXPECT_EQ(platform::preview::WindowClassRegistry::Instance().Count(), classes);
+    }
+}
+
+TEST_F(PreviewWindowE2E, ZeroPlacementMakesNoWindow) {
+    ASSERT_EQ(Kelvra_SetPreviewWindow(handle_, nullptr, 0, 0, 0, 0), 1);
+    ASSERT_EQ(Kelvra_Preview(handle_), 1);
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    EXPECT_EQ(FindTopLevel("Active Window"), 0u);
+    EXPECT_EQ(Kelvra_Close(handle_), 1);
+}
+
+}  // namespace
+}  // namespace kelvra::test
