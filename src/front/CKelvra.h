@@ -210,7 +210,7 @@ class CKelvra {
     void PreviewLoop();
     void HandlePreviewFrame();
     void TriggerLoop();
-    int32_t WaitTriggeredFrame();
+    int32_t WaitFrameUnlessStopped(int32_t totalMs);
     void SleepUnlessStopped(uint32_t ms);
     void HandleTriggeredFrame();
     bool ReadFrame();

@@ -60,8 +60,10 @@ int CKelvra::StopPreview() {
     std::lock_guard<std::recursive_mutex> guard(callLock_);
     if (!device_) return RecordError(kErrorNoCamera), 0;
     runFlag_ = kStop;
-    if (state_.exchange(kIdle) != kIdle) device_->StopTransfer(0);
+    // The thread ends first (its frame waits are short slices): the trigger loop starts the
+    // transfer itself, and the device core's stream must not be started and stopped at once.
     JoinAcquisitionThread();
+    if (state_.exchange(kIdle) != kIdle) device_->StopTransfer(0);
     StopRecording();
     return 1;
 }
@@ -119,16 +121,14 @@ bool CKelvra::StartAcquisitionThread() {
     return acquisitionThread_->Start([this] { AcquisitionMain(); });
 }
 
-// Waits for the thread's last act, then reaps it.
+// Waits for the thread's last act and reaps it; the exit event outlives the thread that sets it.
 void CKelvra::JoinAcquisitionThread() {
-    if (acquisitionExit_) {
-        if (acquisitionThread_ && acquisitionThread_->Running()) acquisitionExit_->Wait(-1);
-        acquisitionExit_.reset();
-    }
     if (acquisitionThread_) {
+        if (acquisitionExit_ && acquisitionThread_->Running()) acquisitionExit_->Wait(-1);
         acquisitionThread_->Join();
         acquisitionThread_.reset();
     }
+    acquisitionExit_.reset();
 }
 
 }  // namespace kelvra

@@ -15,9 +15,10 @@ namespace {
 constexpr int32_t kWaitCameraLost = 1;
 constexpr int32_t kWaitFrameReady = 3;
 constexpr int32_t kPreviewFrameWaitMs = 3000;
-// A trigger may take a minute to come; the wait is cut into slices so that a stop is seen.
+// A trigger may take a minute to come.
 constexpr int32_t kTriggerFrameWaitMs = 60000;
-constexpr int32_t kTriggerWaitSliceMs = 50;
+// Frame waits are cut into slices this long so that a stop is seen.
+constexpr int32_t kWaitSliceMs = 50;
 constexpr uint32_t kPausedPollMs = 10;
 // The trigger loop lets the first exposure settle: exposure (0.1 ms units) / 10 + 100 ms.
 constexpr uint32_t kTriggerSettleMs = 100;
@@ -40,7 +41,7 @@ void CKelvra::PreviewLoop() {
     while (runFlag_.load() != kStop) {
         platform::SleepMs(static_cast<uint32_t>(WithSettings([&] { return format_.waitTime; })));
         if (runFlag_.load() != kRun) continue;
-        const int32_t result = device_->WaitFrame(kPreviewFrameWaitMs);
+        const int32_t result = WaitFrameUnlessStopped(kPreviewFrameWaitMs);
         if (result == kWaitCameraLost) {
             runFlag_ = kStop;
             PostFrameFailure(kErrorCameraLost);
@@ -84,7 +85,7 @@ void CKelvra::TriggerLoop() {
             continue;
         }
         if (!device_->StartTransfer(kStreamTriggered)) break;
-        const int32_t result = WaitTriggeredFrame();
+        const int32_t result = WaitFrameUnlessStopped(kTriggerFrameWaitMs);
         if (runFlag_.load() == kStop) break;
         if (result != kWaitFrameReady) continue;
         HandleTriggeredFrame();
@@ -98,15 +99,17 @@ void CKelvra::SleepUnlessStopped(uint32_t ms) {
     }
 }
 
-// WaitFrame for up to a minute, in slices so that a stop ends the wait.
-int32_t CKelvra::WaitTriggeredFrame() {
+// WaitFrame for up to `totalMs`, in slices so that a stop ends the wait at once: the owner
+// joins this thread before it stops the transfer, so the device core's stream is never
+// started and stopped from two threads at a time.
+int32_t CKelvra::WaitFrameUnlessStopped(int32_t totalMs) {
     int32_t waited = 0;
     int32_t result = 0;
     do {
-        result = device_->WaitFrame(kTriggerWaitSliceMs);
-        waited += kTriggerWaitSliceMs;
+        result = device_->WaitFrame(kWaitSliceMs);
+        waited += kWaitSliceMs;
     } while (result != kWaitFrameReady && result != kWaitCameraLost && runFlag_.load() != kStop &&
-             waited < kTriggerFrameWaitMs);
+             waited < totalMs);
     return result;
 }
 

@@ -109,14 +109,12 @@ void CKelvra::FinishRecording(uint32_t now) {
 // frames it has, so the file still plays.
 void CKelvra::StopRecording() {
     recording_ = 0;
-    if (recordingExit_) {
-        if (recordingThread_ && recordingThread_->Running()) recordingExit_->Wait(-1);
-        recordingExit_.reset();
-    }
     if (recordingThread_) {
+        if (recordingExit_ && recordingThread_->Running()) recordingExit_->Wait(-1);
         recordingThread_->Join();
         recordingThread_.reset();
     }
+    recordingExit_.reset();
     FinishRecording(platform::GetTickCount32());
 }
 
