@@ -6,4 +6,4 @@ cd "$(dirname "$0")/.."
 scripts/install-deps.sh
 cmake -S . -B build -DCMAKE_BUILD_TYPE=Release -DKELVRA_BUILD_TESTS=OFF -DKELVRA_BUILD_BENCH=OFF
 cmake --build build -j"$(nproc)"
-KELVRA_SIMULATED_CAMERAS="${KELVRA_SIMULATED_CAMERAS:-1}" build/tools/kelvra list
+build/tools/kelvra demo

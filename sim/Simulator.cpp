@@ -1,6 +1,7 @@
 #include "sim/Simulator.h"
 
 #include "driver/Driver.h"
+#include "sim/EnvironmentFaults.h"
 #include "sim/SimulatedBackend.h"
 
 namespace kelvra::sim {
@@ -9,11 +10,13 @@ namespace {
 // Called once by the seam when KELVRA_SIMULATED_CAMERAS holds a valid value.
 driver::Backend* camerasFromEnvironment(std::span<const uint16_t> productIds) {
     SimulatedBackend& backend = SimulatedBackend::instance();
+    std::vector<std::shared_ptr<SimCamera>> attached;
     for (uint16_t id : productIds) {
         CameraConfig config;
         config.productId = id;
-        backend.attach(config);
+        attached.push_back(backend.attach(config));
     }
+    applyEnvironmentFaults(attached);
     return &backend;
 }
 

@@ -1,63 +1,90 @@
 // kelvra: command-line client of the Kelvra camera library. Uses the public API only.
 #include <cstdio>
-#include <cstring>
+#include <exception>
+#include <string>
+#include <string_view>
+#include <vector>
 
+#include "CommandLine.h"
+#include "CommandTable.h"
+#include "Commands.h"
+#include "ErrorWords.h"
 #include "KelvraSdk.h"
+
+#ifndef KELVRA_TOOL_VERSION
+#define KELVRA_TOOL_VERSION "unknown"
+#endif
 
 namespace {
 
+using namespace kelvra::tool;
+
+constexpr int kExitFailure = 1;
 constexpr int kExitUsage = 2;
 
-void PrintUsage(FILE* out) {
-    std::fputs(
-        "usage: kelvra [--version] <command>\n"
-        "\n"
-        "commands:\n"
-        "  list    list the attached cameras\n",
-        out);
-}
+struct Runner {
+    std::string_view name;
+    int (*run)(const CommandLine&);
+};
 
-void PrintVersion() {
+constexpr Runner kRunners[] = {
+    {"list", runList},
+    {"info", runInfo},
+    {"snap", runSnap},
+    {"stream", runStream},
+    {"record", runRecord},
+    {"cooler", runCooler},
+    {"temperature", runTemperature},
+    {"mask", runMask},
+    {"reg", runReg},
+    {"bench", runBench},
+    {"demo", runDemo},
+};
+
+void printVersion() {
     const unsigned version = static_cast<unsigned>(Kelvra_GetDllVersion());
-    std::printf("kelvra, library version %u.%u.%u.%u\n", version >> 24, (version >> 16) & 0xFF,
-                (version >> 8) & 0xFF, version & 0xFF);
+    std::printf("kelvra %s, library version %u.%u.%u.%u\n", KELVRA_TOOL_VERSION, version >> 24,
+                (version >> 16) & 0xFF, (version >> 8) & 0xFF, version & 0xFF);
 }
 
-int ListCameras() {
-    const int handle = Kelvra_Initialize(nullptr);
-    if (handle == 0) {
-        std::fprintf(stderr, "kelvra: the library could not be initialised\n");
-        return 1;
+void printUsage(std::FILE* out, std::string_view command) {
+    const CommandHelp* help = findCommand(command);
+    std::fputs(help != nullptr ? commandUsageText(*help).c_str() : overviewText().c_str(), out);
+}
+
+int dispatch(const CommandLine& line) {
+    if (line.help) {
+        printUsage(stdout, line.command);
+        return 0;
     }
-    char names[KELVRA_MAX_LISTED_DEVICES][KELVRA_DEVICE_NAME_LENGTH];
-    const int count = Kelvra_EnumDevice(handle, names);
-    if (count == 0) {
-        std::printf("No camera was found.\n");
-    } else {
-        for (int i = 0; i < count; ++i) std::printf("%d: %s\n", i, names[i]);
+    if (line.version) {
+        printVersion();
+        return 0;
     }
-    Kelvra_Release(handle);
-    return 0;
+    if (line.command.empty()) throw UsageError("", "no command given");
+    for (const Runner& runner : kRunners) {
+        if (runner.name == line.command) return runner.run(line);
+    }
+    throw UsageError("", "unknown command '" + line.command + "'");
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc < 2) {
-        PrintUsage(stderr);
+    const std::vector<std::string> args(argv + 1, argv + argc);
+    try {
+        return dispatch(parseCommandLine(args, commandSyntaxes()));
+    } catch (const UsageError& error) {
+        std::fprintf(stderr, "kelvra: %s\n\n", error.what());
+        printUsage(stderr, error.command());
         return kExitUsage;
+    } catch (const ToolFailure& failure) {
+        std::fflush(stdout);
+        std::fprintf(stderr, "%s\n", failure.what());
+        return kExitFailure;
+    } catch (const std::exception& error) {
+        std::fflush(stdout);
+        std::fprintf(stderr, "kelvra: %s\n", error.what());
+        return kExitFailure;
     }
-    const char* command = argv[1];
-    if (std::strcmp(command, "--version") == 0) {
-        PrintVersion();
-        return 0;
-    }
-    if (std::strcmp(command, "--help") == 0 || std::strcmp(command, "-h") == 0) {
-        PrintUsage(stdout);
-        return 0;
-    }
-    if (std::strcmp(command, "list") == 0) return ListCameras();
-    std::fprintf(stderr, "kelvra: unknown command '%s'\n", command);
-    PrintUsage(stderr);
-    return kExitUsage;
 }

@@ -1,0 +1,86 @@
+#include "sim/EnvironmentFaults.h"
+
+#include <charconv>
+#include <chrono>
+#include <condition_variable>
+#include <cstdio>
+#include <cstdlib>
+#include <mutex>
+#include <thread>
+
+namespace kelvra::sim {
+namespace {
+
+// Unplugs one camera after a delay on a thread of its own. The process-wide instance joins the
+// thread at exit, so no thread outlives the simulator's objects.
+class DelayedUnplug {
+  public:
+    ~DelayedUnplug() { cancel(); }
+
+    void start(std::weak_ptr<SimCamera> camera, std::chrono::milliseconds delay) {
+        cancel();
+        std::lock_guard lock(mutex_);
+        cancelled_ = false;
+        thread_ = std::thread([this, camera = std::move(camera), delay] { run(camera, delay); });
+    }
+
+  private:
+    void run(const std::weak_ptr<SimCamera>& camera, std::chrono::milliseconds delay) {
+        std::unique_lock lock(mutex_);
+        if (wake_.wait_for(lock, delay, [this] { return cancelled_; })) return;
+        lock.unlock();
+        if (auto target = camera.lock()) target->unplug();
+    }
+
+    void cancel() {
+        std::thread thread;
+        {
+            std::lock_guard lock(mutex_);
+            cancelled_ = true;
+            thread = std::move(thread_);
+        }
+        wake_.notify_all();
+        if (thread.joinable()) thread.join();
+    }
+
+    std::mutex mutex_;
+    std::condition_variable wake_;
+    bool cancelled_ = false;
+    std::thread thread_;
+};
+
+DelayedUnplug& delayedUnplug() {
+    static DelayedUnplug instance;
+    return instance;
+}
+
+}  // namespace
+
+std::optional<int> parseUnplugAfterMs(std::string_view text) {
+    int value = 0;
+    auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (text.empty() || error != std::errc() || end != text.data() + text.size() || value < 0) {
+        return std::nullopt;
+    }
+    return value;
+}
+
+void applyEnvironmentFaults(const std::vector<std::shared_ptr<SimCamera>>& attached) {
+    const char* unpaced = std::getenv(kUnpacedVariable);
+    if (unpaced != nullptr && std::string_view(unpaced) == "1") {
+        for (const std::shared_ptr<SimCamera>& camera : attached) {
+            if (camera) camera->setPaced(false);
+        }
+    }
+    const char* value = std::getenv(kUnplugAfterMsVariable);
+    if (value == nullptr || attached.empty() || !attached.front()) return;
+    const auto delay = parseUnplugAfterMs(value);
+    if (!delay) {
+        std::fprintf(stderr, "kelvra: ignoring %s=\"%s\": not a number of milliseconds\n",
+                     kUnplugAfterMsVariable, value);
+        return;
+    }
+    delayedUnplug().start(attached.front(), std::chrono::milliseconds(*delay));
+}
+
+}  // namespace kelvra::sim

@@ -1,0 +1,25 @@
+#!/usr/bin/env bash
+# kelvra stream and kelvra record into pipes: summaries only, and a recording that decodes.
+source "$(dirname "$0")/lib.sh"
+fresh_work
+
+run stream --seconds 1.5
+expect_status 0
+expect_no_cr
+expect_out "^streamed [1-9][0-9]* frames in [0-9.]+ s \([0-9.]+ fps\), 0 lost, sensor -?[0-9]+\.[0-9] °C$"
+[[ $(wc -l <<<"$out") -eq 1 ]] || fail "more than the summary: [$out]"
+
+run stream --seconds 1 --color-mode 16
+expect_status 0
+expect_out "^streamed [1-9]"
+
+run record -o "$WORK/clip.avi" --seconds 1
+expect_status 0
+expect_no_cr
+expect_out "^recorded [1-9][0-9]* frames of 1280x1024 \([0-9.]+ fps\) into $WORK/clip.avi, [0-9.]+ MB$"
+decodes "$WORK/clip.avi" 1280x1024 >/dev/null
+
+run record -o "$WORK/missing/clip.avi" --seconds 1
+expect_status 1
+expect_err "^kelvra: cannot write $WORK/missing/clip.avi: the directory $WORK/missing does not exist$"
+finish

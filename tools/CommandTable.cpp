@@ -1,0 +1,135 @@
+#include "CommandTable.h"
+
+#include <string>
+
+namespace kelvra::tool {
+namespace {
+
+constexpr std::string_view kCommonOptions =
+    "\ncommon options:\n"
+    "  --camera N    use camera N (0-based, as listed by 'kelvra list')\n"
+    "  --simulate    attach a simulated camera (KELVRA_SIMULATED_CAMERAS=1) when none is set\n"
+    "  --help        show this help\n";
+
+std::vector<CommandHelp> buildTable() {
+    return {
+        {{"list", {}, {}, 0, 0},
+         "list the attached cameras",
+         "usage: kelvra list\n"
+         "Lists the attached cameras: number, name, serial number and product id.\n"},
+        {{"info", {}, {}, 0, 0},
+         "show sensor size, gain and exposure ranges, temperature, cooler",
+         "usage: kelvra info\n"
+         "Shows the camera's sensor size, readout window, colour mode, gain and exposure ranges,\n"
+         "sensor temperature and cooler state.\n"},
+        {{"snap",
+          {"output", "color-mode", "exposure", "gain", "window", "mirror", "mask"},
+          {},
+          0,
+          0},
+         "take one frame and save it",
+         "usage: kelvra snap -o FILE [options]\n"
+         "Takes one frame and saves it; the format follows FILE's extension:\n"
+         "bmp, raw, jpg, png or tif.\n"
+         "  -o, --output FILE      the file to write (its directory must exist)\n"
+         "  --color-mode 8|16      bits per pixel of the saved image\n"
+         "  --exposure TIME        exposure such as 10ms, 0.5s or 250us (a bare number is ms)\n"
+         "  --gain N               global gain\n"
+         "  --window WxH+X+Y       readout window (WxH alone starts at 0,0)\n"
+         "  --mirror h|v|hv|none   mirror horizontally, vertically or both\n"
+         "  --mask FILE            flat-field correction with the references of a mask file\n"
+         "The options apply to this frame only; the camera's saved settings are restored.\n"},
+        {{"stream", {"seconds", "color-mode"}, {}, 0, 0},
+         "stream live frames with a status line",
+         "usage: kelvra stream [--seconds N] [--color-mode 8|16]\n"
+         "Streams for N seconds (default 5; Ctrl-C stops early). On a terminal one status line\n"
+         "shows frames, frames per second, frames lost and the sensor temperature; a summary\n"
+         "follows at the end.\n"},
+        {{"record", {"output", "seconds", "color-mode"}, {}, 0, 0},
+         "record an AVI file",
+         "usage: kelvra record -o FILE.avi [--seconds N] [--color-mode 8|16]\n"
+         "Records N seconds (default 5) of the live stream into an uncompressed AVI file.\n"
+         "  -o, --output FILE.avi  the file to write (its directory must exist)\n"
+         "Ctrl-C stops the recording early; the file is finalised either way.\n"},
+        {{"cooler", {}, {}, 0, 1},
+         "switch the sensor cooler on or off",
+         "usage: kelvra cooler [on|off]\n"
+         "Switches the thermo-electric cooler on or off; without an operand shows its state.\n"},
+        {{"temperature", {"seconds", "interval"}, {"watch"}, 0, 0},
+         "show the sensor temperature",
+         "usage: kelvra temperature [--watch [--seconds N] [--interval N]]\n"
+         "Shows the sensor temperature and the cooler state. With --watch, one line every\n"
+         "--interval seconds (default 1) until Ctrl-C or until --seconds have passed.\n"},
+        {{"mask", {}, {}, 2, 3},
+         "capture, save or load flat-field references",
+         "usage: kelvra mask capture dark|white FILE\n"
+         "       kelvra mask save FILE\n"
+         "       kelvra mask load FILE\n"
+         "capture: takes a full frame as the dark or white reference and stores it in FILE\n"
+         "         (the other reference is kept when FILE exists already).\n"
+         "save:    writes the library's current references (neutral ones in a new session).\n"
+         "load:    reads FILE and reports whether it is a valid mask file.\n"
+         "Use a mask file with 'kelvra snap --mask FILE'.\n"},
+        {{"reg", {}, {}, 3, 4},
+         "read or write FPGA, sensor or EEPROM registers",
+         "usage: kelvra reg fpga|sensor|eeprom read ADDR\n"
+         "       kelvra reg fpga|sensor|eeprom write ADDR VALUE\n"
+         "fpga:   8-bit address, 16-bit value\n"
+         "sensor: 16-bit address, 8-bit value\n"
+         "eeprom: 12-bit address, 8-bit value (written and verified)\n"
+         "Numbers are decimal or 0x-prefixed hexadecimal.\n"},
+        {{"bench", {"seconds"}, {}, 0, 0},
+         "measure end-to-end throughput on a simulated camera",
+         "usage: kelvra bench [--seconds N]\n"
+         "Streams from a simulated camera for N seconds (default 2) in 8-bit and in 16-bit mode\n"
+         "with every frame copied into a buffer of the tool, and prints frames and megabytes\n"
+         "per second of the whole stack.\n"},
+        {{"demo", {"output"}, {}, 0, 0},
+         "tour the tool on a simulated camera",
+         "usage: kelvra demo [-o DIR]\n"
+         "On a simulated camera: lists it, shows its info, streams for 3 seconds, saves one\n"
+         "frame in every format and a 2-second AVI into DIR (default ./kelvra-demo), then\n"
+         "prints what it wrote and how fast it ran.\n"
+         "  -o, --output DIR       where to write the files (created if missing)\n"},
+    };
+}
+
+}  // namespace
+
+const std::vector<CommandHelp>& commandTable() {
+    static const std::vector<CommandHelp> table = buildTable();
+    return table;
+}
+
+std::vector<CommandSyntax> commandSyntaxes() {
+    std::vector<CommandSyntax> syntaxes;
+    for (const CommandHelp& command : commandTable()) syntaxes.push_back(command.syntax);
+    return syntaxes;
+}
+
+const CommandHelp* findCommand(std::string_view name) {
+    for (const CommandHelp& command : commandTable()) {
+        if (command.syntax.name == name) return &command;
+    }
+    return nullptr;
+}
+
+std::string overviewText() {
+    std::string text =
+        "usage: kelvra [--camera N] [--simulate] <command> [options]\n"
+        "       kelvra --version | --help | <command> --help\n"
+        "\ncommands:\n";
+    for (const CommandHelp& command : commandTable()) {
+        std::string name = "  " + command.syntax.name;
+        name.resize(16, ' ');
+        text += name + std::string(command.summary) + "\n";
+    }
+    text += kCommonOptions;
+    return text;
+}
+
+std::string commandUsageText(const CommandHelp& command) {
+    return std::string(command.usage) + std::string(kCommonOptions);
+}
+
+}  // namespace kelvra::tool

@@ -1,0 +1,27 @@
+#pragma once
+// Texts the tool prints: the live status line, summaries, sizes and temperatures.
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+namespace kelvra::tool {
+
+// What a stream has delivered so far.
+struct StreamCounters {
+    uint64_t frames = 0;
+    double framesPerSecond = 0;
+    uint64_t lost = 0;                  // frames the library reported as not transferred
+    std::optional<double> temperature;  // degrees Celsius; nullopt when not readable
+};
+
+// "24.8 °C", or "n/a" without a reading.
+std::string formatTemperature(std::optional<double> celsius);
+// "frames 123 | 27.4 fps | lost 0 | sensor 24.8 °C"
+std::string formatStatus(const StreamCounters& counters);
+// "streamed 123 frames in 5.0 s (24.6 fps), 0 lost, sensor 24.8 °C"
+std::string formatStreamSummary(const StreamCounters& counters, double seconds);
+// "17 B", "1.5 kB", "2.6 MB", "1.2 GB" (powers of 1000).
+std::string formatBytes(uint64_t bytes);
+
+}  // namespace kelvra::tool
