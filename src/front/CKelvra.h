@@ -254,6 +254,7 @@ class CKelvra {
     void LoadCameraGroups(int camera);
     void SaveCameraGroups(int camera);
     void ApplyCameraSettings();
+    void WriteGainsAndExposure(const settings::CameraSettings& camera);
 
     std::recursive_mutex callLock_;
     DeviceFactory deviceFactory_;

@@ -36,10 +36,9 @@ int CKelvra::SetDeviceNumber(int index) {
     return 1;
 }
 
-// Writes the remembered analog settings to a freshly opened camera, in the order the camera
-// expects them: gains, exposure, mirroring, then the optional features.
-void CKelvra::ApplyCameraSettings() {
-    const settings::CameraSettings camera = CameraSettings();
+// Global gain, the four colour gains, then the exposure: in seconds where the camera takes
+// seconds, else in sensor units.
+void CKelvra::WriteGainsAndExposure(const settings::CameraSettings& camera) {
     device_->SetGain(camera.globalGain);
     device_->SetColorGainGreen1(camera.colorG1);
     device_->SetColorGainRed(camera.colorR);
@@ -50,6 +49,13 @@ void CKelvra::ApplyCameraSettings() {
     } else {
         device_->SetExposureTime(camera.exposure);
     }
+}
+
+// Writes the remembered analog settings to a freshly opened camera, in the order the camera
+// expects them: gains, exposure, mirroring, then the optional features.
+void CKelvra::ApplyCameraSettings() {
+    const settings::CameraSettings camera = CameraSettings();
+    WriteGainsAndExposure(camera);
     device_->SetMirror(camera.vMirror);
     device_->SetFlip(camera.hMirror);
     if (device_->IsBlackLevelSupported()) device_->SetBlackLevel(camera.blackLevel);

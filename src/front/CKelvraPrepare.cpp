@@ -70,16 +70,7 @@ void CKelvra::RestoreAnalogSettings() {
     device_->SetMirror(camera.vMirror);
     device_->SetFlip(camera.hMirror);
     device_->SetTriggerMode(0, 1);
-    device_->SetGain(camera.globalGain);
-    device_->SetColorGainGreen1(camera.colorG1);
-    device_->SetColorGainRed(camera.colorR);
-    device_->SetColorGainBlue(camera.colorB);
-    device_->SetColorGainGreen2(camera.colorG2);
-    if (device_->IsExposureSecondsSupported()) {
-        device_->SetExposureSeconds(camera.exposureSeconds);
-    } else {
-        device_->SetExposureTime(camera.exposure);
-    }
+    WriteGainsAndExposure(camera);
     WithSettings([&] { lastRealExposure_ = camera.exposure * 100; });
 }
 

@@ -83,12 +83,19 @@ void CKelvra::RecordingMain() {
     recordingExit_->Set();
 }
 
+// Converts the newest frame under the frame lock, then writes it outside the lock, so that a
+// slow disk never holds up the preview. The writer and the converted frame belong to this
+// thread while the recording runs.
 bool CKelvra::WriteRecordedFrame() {
-    std::lock_guard<std::recursive_mutex> frame(frameLock_);
-    const CDibImage* output = OutputImage(preparedMode_.load());
-    if (output == nullptr || !recorder_ || !recorder_->IsOpen()) return false;
-    const uint8_t* pixels = recordConverter_->Convert(*output);
-    return pixels != nullptr && recorder_->AddFrame(pixels) != 0;
+    const uint8_t* pixels = nullptr;
+    {
+        std::lock_guard<std::recursive_mutex> frame(frameLock_);
+        const CDibImage* output = OutputImage(preparedMode_.load());
+        if (output == nullptr) return false;
+        pixels = recordConverter_->Convert(*output);
+    }
+    return pixels != nullptr && recorder_ && recorder_->IsOpen() &&
+           recorder_->AddFrame(pixels) != 0;
 }
 
 // Finalises the file with the measured rate, so that it plays at the speed it was taken.

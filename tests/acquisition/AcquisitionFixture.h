@@ -74,6 +74,13 @@ class AcquisitionTest : public ::testing::Test {
         return frames;
     }
 
+    // Throws away the messages already queued (after a stop nothing more arrives).
+    void DrainMessages() {
+        KELVRA_MSG msg{};
+        while (Kelvra_GetMessage(window_, &msg, 0) == 1) {
+        }
+    }
+
     std::vector<int> DrainErrors() {
         std::vector<int> codes;
         for (int code; (code = Kelvra_GetLastError(handle_)) != 0;) codes.push_back(code);
