@@ -45,7 +45,8 @@ TEST_F(AcquisitionFlow, CallbackPreviewPostsOneReportPerFrameWithTheCallersBuffe
     EXPECT_EQ(report->height, 1024);
     EXPECT_EQ(report->bitsPerPixel, 8);
     EXPECT_EQ(report->buffer, buffer.data());
-    EXPECT_GE(CountFrames(500), 3);
+    // More reports follow, one per frame (no pace asserted: sanitizer builds are slow).
+    for (int frame = 0; frame < 3; ++frame) EXPECT_NE(NextFrame(), nullptr);
     EXPECT_EQ(Kelvra_StopPreview(handle_), 1);
     EXPECT_TRUE(failures_.empty());
 }
@@ -64,25 +65,40 @@ TEST_F(AcquisitionFlow, CallersBufferHoldsTheFrameInTheRequestedRowOrder) {
     }
 }
 
-TEST_F(AcquisitionFlow, MeasuredRateFollowsTheCamerasFrameRate) {
+// Sanitizer builds run the loop too slowly to keep up with the camera.
+#if defined(__SANITIZE_THREAD__) || defined(__SANITIZE_ADDRESS__)
+constexpr bool kLoopKeepsUp = false;
+#else
+constexpr bool kLoopKeepsUp = true;
+#endif
+
+TEST_F(AcquisitionFlow, MeasuredRateFollowsTheFramesDelivered) {
     ASSERT_EQ(Kelvra_SetWaitTime(handle_, 1), 1);
     ASSERT_EQ(Kelvra_CallBackPreview(handle_, window_, nullptr, 0, 1), 1);
     ASSERT_NE(NextFrame(), nullptr);
+    // Past the first measurement window, then count what arrives in the next 2.5 s.
+    CountFrames(1100);
     const uint64_t firstFrames = camera_->framesCompleted();
     const auto start = std::chrono::steady_clock::now();
-    int rate = 0;
-    while (std::chrono::steady_clock::now() - start < std::chrono::milliseconds(2600)) {
-        if (const KELVRA_FRAME_REPORT* report = NextFrame()) rate = report->rate;
+    int rate = 0, delivered = 0;
+    while (std::chrono::steady_clock::now() - start < std::chrono::milliseconds(2500)) {
+        if (const KELVRA_FRAME_REPORT* report = NextFrame(500)) {
+            rate = report->rate;
+            ++delivered;
+        }
     }
     const double seconds =
         std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     const double cameraRate = (camera_->framesCompleted() - firstFrames) / seconds;
     Kelvra_StopPreview(handle_);
-    ASSERT_GT(cameraRate, 10.0);
-    // Tenths of a frame per second, measured over the last second: no faster than the
-    // camera, and not far below it while the loop keeps up.
+    ASSERT_GT(delivered, 0);
+    // Tenths of a frame per second over about a second: the rate of the reports themselves,
+    // never faster than the camera.
+    EXPECT_NEAR(rate, delivered / seconds * 10, delivered / seconds * 10 * 0.35 + 10);
     EXPECT_LE(rate, cameraRate * 10 * 1.15);
-    EXPECT_GE(rate, cameraRate * 10 * 0.3);
+    if (kLoopKeepsUp) {
+        EXPECT_GE(rate, cameraRate * 10 * 0.5);
+    }
 }
 
 TEST_F(AcquisitionFlow, StartPreviewTwiceRunsOneThreadAndStopEndsTheMessages) {

@@ -23,9 +23,18 @@ class ProcessingFlow : public AcquisitionTest {
         ASSERT_EQ(Kelvra_Capture(handle_), 1);
     }
 
+    // One frame. A sanitizer build under load can miss the 3 s frame timeout; a timed-out
+    // snapshot (code 8) is taken again.
     Frame Snap() {
         Frame frame(kW * kH, 0xEE);
-        EXPECT_EQ(Kelvra_SnapShot(handle_, frame.data(), static_cast<int>(frame.size()), 1), 1);
+        int result = 0;
+        for (int attempt = 0; attempt < 3 && result != 1; ++attempt) {
+            result = Kelvra_SnapShot(handle_, frame.data(), static_cast<int>(frame.size()), 1);
+            if (result != 1) {
+                EXPECT_EQ(Kelvra_GetLastError(handle_), KELVRA_ERR_TRANSFER);
+            }
+        }
+        EXPECT_EQ(result, 1);
         return frame;
     }
 
@@ -159,7 +168,7 @@ TEST_F(ProcessingFlow, AutomaticExposureConvergesOnTheScene) {
     ASSERT_EQ(Kelvra_StopPreview(handle_), 1);
     ASSERT_EQ(Kelvra_SetAutoIris(handle_, 1), 1);
     ASSERT_EQ(Kelvra_CallBackPreview(handle_, window_, nullptr, 0, 1), 1);
-    for (int frame = 0; frame < 40 && NextFrame(); ++frame) {
+    for (int frame = 0; frame < 40 && NextFrame(15000); ++frame) {
     }
     ASSERT_EQ(Kelvra_SetAutoIris(handle_, 0), 1);
     ASSERT_EQ(Kelvra_StopPreview(handle_), 1);
