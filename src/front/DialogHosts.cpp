@@ -13,6 +13,8 @@ using dialogs::ImageValue;
 
 // The grey balance runs on every frame while its frame count is negative.
 constexpr int32_t kEveryFrame = -1;
+// Sensor exposure units are 0.1 ms.
+constexpr double kUnitsPerSecond = 10000.0;
 
 int32_t* StoredImageField(settings::FilterSettings& f, settings::GraySettings& g, ImageValue v) {
     switch (v) {
@@ -274,7 +276,7 @@ void FrontAnalogDialogHost::Defaults() {
         const double seconds = device->GetExposureSecondsDefault();
         if (device->SetExposureSeconds(seconds)) {
             c.exposureSeconds = seconds;
-            c.exposure = static_cast<int32_t>(seconds * 10000.0);
+            c.exposure = static_cast<int32_t>(seconds * kUnitsPerSecond);
         }
     } else {
         const int32_t units = device->GetExposureTimeDefault();

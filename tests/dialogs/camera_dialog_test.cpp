@@ -166,6 +166,21 @@ TEST_F(CameraDialog, RunningPreviewStopsWhileOpenAndRestartsInTheChosenFormat) {
     EXPECT_EQ(Kelvra_StopPreview(handle_), 1);
 }
 
+// A trigger acquisition only pauses for the dialog; it must take triggers again afterwards.
+TEST_F(CameraDialog, TriggerAcquisitionPausedByTheDialogTakesTriggersAfterIt) {
+    ASSERT_EQ(Kelvra_Trigger(handle_, window_, nullptr, 0, 1), 1);
+    ASSERT_TRUE(camera_->fireTrigger());
+    ASSERT_NE(NextFrame(), nullptr);
+    DialogScript script;
+    script.Cancel();
+    ASSERT_EQ(Kelvra_SetCameraDlg(handle_, nullptr), 1);
+    DrainFrames();
+    ASSERT_TRUE(camera_->fireTrigger());
+    EXPECT_NE(NextFrame(), nullptr);
+    EXPECT_EQ(Kelvra_StopPreview(handle_), 1);
+    EXPECT_TRUE(Errors().empty());
+}
+
 class CameraWithoutSixteenBits : public DialogTest {
     sim::CameraConfig CameraConfig() const override {
         sim::CameraConfig config;

@@ -1,5 +1,6 @@
 // One Xvfb for the whole test program: GTK opens its display once per process and would end the
-// process if that server went away between tests.
+// process if that server went away between tests. GTK is kept off the session bus and the
+// user's settings (no accessibility bridge, settings in memory), which a test has no use for.
 #include "preview/XvfbFixture.h"
 
 namespace kelvra::test {
@@ -14,7 +15,11 @@ class SharedDisplay final : public platform::preview::test::XvfbTest {
 
 class DisplayEnvironment final : public ::testing::Environment {
   public:
-    void SetUp() override { display_.Start(); }
+    void SetUp() override {
+        setenv("NO_AT_BRIDGE", "1", 1);
+        setenv("GSETTINGS_BACKEND", "memory", 1);
+        display_.Start();
+    }
     void TearDown() override { display_.Stop(); }
 
   private:
