@@ -1,4 +1,4 @@
-// GTK and the libraries under it are not built with ThreadSanitizer and synchronise their own
+// ThreadSanitizer: GTK and the libraries under it are not built with it and synchronise their own
 // threads (font loading, D-Bus, GLib's worker) with futex-based locks it cannot see, so it
 // reports races between them that are not there, and GObject's type system takes its own locks
 // in orders it judges unsafe. Only reports with a frame inside one of these
@@ -23,4 +23,18 @@ extern "C" __attribute__((visibility("default"), used)) const char* __tsan_defau
            "deadlock:libgtk-3.so\n"
            "deadlock:libgdk-3.so\n"
            "mutex:libX11.so\n";
+}
+
+// GTK, fontconfig and GLib keep caches for the life of the process that LeakSanitizer counts as
+// leaks. Allocations made inside these libraries are not reported.
+extern "C" __attribute__((visibility("default"), used)) const char* __lsan_default_suppressions() {
+    return "leak:libfontconfig.so\n"
+           "leak:libglib-2.0.so\n"
+           "leak:libgobject-2.0.so\n"
+           "leak:libgio-2.0.so\n"
+           "leak:libgtk-3.so\n"
+           "leak:libgdk-3.so\n"
+           "leak:libpango\n"
+           "leak:libcairo.so\n"
+           "leak:libharfbuzz.so\n";
 }
