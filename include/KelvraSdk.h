@@ -52,7 +52,7 @@ enum KelvraErrorCode {
     KELVRA_ERR_NO_CAMERA = 1,    /* no camera open, wrong acquisition state or no image yet */
     KELVRA_ERR_NOT_PRESENT = 2,  /* the selected camera is absent or cannot be opened */
     KELVRA_ERR_THREAD = 3,       /* a worker thread or its event could not be created */
-    KELVRA_ERR_WINDOW = 4,       /* preview window not created; no size preset matches */
+    KELVRA_ERR_WINDOW = 4,       /* preview or dialog window not shown; no size preset matches */
     KELVRA_ERR_MEMORY = 5,       /* allocation failed or a buffer is too small */
     KELVRA_ERR_DEVICE = 6,       /* device access failed */
     KELVRA_ERR_WINDOW_SIZE = 7,  /* readout window invalid or rejected */
@@ -376,6 +376,28 @@ KELVRA_API int KELVRA_CALL Kelvra_SetAutoIris(int handle, int mode);
 KELVRA_API int KELVRA_CALL Kelvra_GetAutoIris(int handle, int* ok);
 /* Sensor temperature in degrees Celsius; 0.0 when not read. */
 KELVRA_API double KELVRA_CALL Kelvra_GetTemperatureEx(int handle, int* ok);
+
+/* ---- Settings dialogs ----
+ * Each shows its modal dialog and returns 1 once the user closed it (OK or Cancel); 0 with code
+ * 1 when no camera is open, code 4 when no window can be shown (no X display), code 11 when the
+ * library's dialog module (libKelvraSdk_K4SWIR_TEC_dialogs.so, installed beside the library)
+ * cannot be loaded. GTK 3 is loaded with the first dialog, never before.
+ *
+ * The dialog runs on the calling thread. An application without GTK needs nothing more; an
+ * application with its own GTK main loop may call from a handler of that loop (the dialog then
+ * runs in a nested loop, and the application's windows keep drawing). Called from another thread
+ * while that loop runs, the dialog is shown by the loop's thread and the call waits for it.
+ * `owner` may be a window made by Kelvra_WrapX11Window (the dialog stays above that X11 window),
+ * any other window handle or null (the dialog is centred on the screen). Texts are Japanese when
+ * LC_ALL, LC_MESSAGES or LANG (the first one set) names a Japanese locale, English otherwise.
+ *
+ * Kelvra_SetCameraDlg edits the stored size presets and stream format; OK makes them the next
+ * acquisition's. A preview or capture stops while it is open and restarts after it; a trigger
+ * acquisition pauses. Kelvra_SetImageDlg and Kelvra_SetAnalogDlg change the processing settings
+ * and the camera at once, while frames keep flowing; Cancel puts back the values they had. */
+KELVRA_API int KELVRA_CALL Kelvra_SetCameraDlg(int handle, HWND owner);
+KELVRA_API int KELVRA_CALL Kelvra_SetImageDlg(int handle, HWND owner);
+KELVRA_API int KELVRA_CALL Kelvra_SetAnalogDlg(int handle, HWND owner);
 
 /* ---- Not supported by this camera: each records or posts code 11 ---- */
 

@@ -9,6 +9,7 @@ packages=(
   nlohmann-json3-dev
   libjpeg62-turbo-dev libpng-dev libtiff-dev zlib1g-dev
   libusb-1.0-0-dev libx11-dev xvfb
+  libgtk-3-dev gettext
 )
 if [[ "${1:-}" == "--bench" ]]; then
   packages+=(libopencv-dev)

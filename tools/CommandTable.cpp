@@ -78,6 +78,15 @@ std::vector<CommandHelp> buildTable() {
          "sensor: 16-bit address, 8-bit value\n"
          "eeprom: 12-bit address, 8-bit value (written and verified)\n"
          "Numbers are decimal or 0x-prefixed hexadecimal.\n"},
+        {{"settings", {}, {}, 1, 1},
+         "open the camera, image or analog settings dialog",
+         "usage: kelvra settings camera|image|analog\n"
+         "Opens one of the library's settings dialogs (needs an X display):\n"
+         "camera: output format, readout size presets, subsampling and wait time\n"
+         "image:  brightness, contrast, gamma, sharpness, grey gains and white balance\n"
+         "analog: gain, exposure, mirroring, automatic exposure, cooler and black level\n"
+         "OK keeps the changes for the camera (they are saved when the command ends), Cancel\n"
+         "puts back what was there before.\n"},
         {{"bench", {"seconds"}, {}, 0, 0},
          "measure end-to-end throughput on a simulated camera",
          "usage: kelvra bench [--seconds N]\n"

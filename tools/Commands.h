@@ -17,5 +17,6 @@ int runMask(const CommandLine& line);
 int runReg(const CommandLine& line);
 int runBench(const CommandLine& line);
 int runDemo(const CommandLine& line);
+int runSettings(const CommandLine& line);
 
 }  // namespace kelvra::tool

@@ -39,6 +39,7 @@ constexpr Runner kRunners[] = {
     {"reg", runReg},
     {"bench", runBench},
     {"demo", runDemo},
+    {"settings", runSettings},
 };
 
 void printVersion() {

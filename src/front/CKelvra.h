@@ -21,6 +21,7 @@
 #include "platform/Event.h"
 #include "platform/Thread.h"
 #include "settings/SettingsRecords.h"
+#include "settings/dialogs/DialogHost.h"
 
 namespace kelvra {
 
@@ -164,6 +165,13 @@ class CKelvra {
     int SaveMaskFile(const char* fileName);
     int LoadConfigFile(const char* fileName);
 
+    // Settings dialogs (CKelvraDialogs.cpp): each runs modally on the calling thread and returns
+    // 1 once it closed. 0 with code 1 without an open camera, code 4 when no window can be shown
+    // (no display), code 11 when the dialog module cannot be loaded.
+    int SetCameraDlg(HWND owner);
+    int SetImageDlg(HWND owner);
+    int SetAnalogDlg(HWND owner);
+
     // State readers for the exports and tests.
     int CurrentDeviceNumber() const;
     const ImageSet& Images() const { return images_; }
@@ -180,6 +188,10 @@ class CKelvra {
     HWND PreviewWindowHandle() const;
 
   private:
+    friend class FrontCameraDialogHost;
+    friend class FrontImageDialogHost;
+    friend class FrontAnalogDialogHost;
+
     // Acquisition states.
     static constexpr int32_t kIdle = 0, kPreviewing = 1, kCapturing = 2, kTriggering = 3;
     // Run flag values of the acquisition thread.
@@ -224,6 +236,7 @@ class CKelvra {
     processing::FrameImages ProcessingImages() const;
     processing::FrameSettings FrameSettingsSnapshot() const;
     void StoreFeedback(const processing::FrameFeedback& feedback);
+    void StoreFeedbackValues(const processing::FrameFeedback& feedback);
     void ProcessCurrentFrame();
     MaskReferences References() const;
 
@@ -248,6 +261,17 @@ class CKelvra {
         std::lock_guard<std::mutex> guard(settingsLock_);
         return f();
     }
+
+    // Dialogs (CKelvraDialogs.cpp).
+    bool CameraOpen() const;
+    int32_t PauseForDialog();
+    void ResumeAfterDialog(int32_t state);
+    int FinishDialog(int outcome);
+    void ReadAnalogFromDevice();
+    void RestoreAnalogOnDevice(const settings::CameraSettings& saved, int32_t cooler,
+                               int32_t shortExposure);
+    // Tells the open dialogs that the acquisition thread changed values they show.
+    void NotifyDialogs(bool image, bool analog);
 
     settings::FormatSupport DeviceFormatSupport() const;
     settings::CameraDefaults DeviceCameraDefaults() const;
@@ -324,6 +348,11 @@ class CKelvra {
     std::unique_ptr<CAviFrameConverter> recordConverter_;
     std::unique_ptr<platform::Thread> recordingThread_;
     std::unique_ptr<platform::Event> recordingExit_;
+
+    // Open dialogs to refresh; the acquisition thread calls them under this lock.
+    std::mutex dialogObserverLock_;
+    dialogs::RefreshObserver* imageObserver_ = nullptr;
+    dialogs::RefreshObserver* analogObserver_ = nullptr;
 
     bool firstOpenDone_ = false;
     std::atomic<int32_t> deviceNumber_{-1};
