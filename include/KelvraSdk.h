@@ -418,7 +418,7 @@ KELVRA_API int KELVRA_CALL Kelvra_GetConfigFilter(int handle, int index);
 enum KelvraFrameStatus {
     KELVRA_FRAME_OK = 0,          /* a frame: the record is filled; give it back when done */
     KELVRA_FRAME_TIMEOUT = 1,     /* none within timeoutMs; acquisition goes on (not an error) */
-    KELVRA_FRAME_STOPPED = 2,     /* no acquisition runs (never started, stopped or closed) */
+    KELVRA_FRAME_STOPPED = 2,     /* no acquisition runs: none started yet, or it was stopped */
     KELVRA_FRAME_CAMERA_LOST = 3, /* the camera stopped delivering (unplugged or failing) */
     KELVRA_FRAME_CLOSED = 4,      /* no queue is open (closed, or never opened) */
     KELVRA_FRAME_RELEASED = 5,    /* the handle was released, or is unknown */
