@@ -11,7 +11,7 @@ expect_out "^streamed [1-9][0-9]* frames in [0-9.]+ s \([0-9.]+ fps\), [0-9]+ lo
 [[ $(wc -l <<<"$out") -eq 1 ]] || fail "more than the summary: [$out]"
 
 # Every counter after the summary; the frames counted are those the queue delivered.
-run stream --seconds 1 --stats
+run stream --seconds 1.5 --stats
 expect_status 0
 [[ $(wc -l <<<"$out") -eq 11 ]] || fail "summary and ten counters expected: [$out]"
 frames=$(sed -n 's/^streamed \([0-9]*\) frames.*/\1/p' <<<"$out")
