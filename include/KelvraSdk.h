@@ -413,7 +413,116 @@ KELVRA_API int KELVRA_CALL Kelvra_ReceiveText(int handle, char* text, int length
 KELVRA_API int KELVRA_CALL Kelvra_SetConfigFilter(int handle, int index, int value);
 KELVRA_API int KELVRA_CALL Kelvra_GetConfigFilter(int handle, int index);
 
+/* ---- Public extra: owned frames (frame queue) ----
+ * A frame queue hands every processed frame of a running acquisition (preview, capture
+ * snapshots, trigger, recording) to the application in a buffer of its own, with the camera's
+ * frame counter and timestamp, exposure, temperature and the number of frames lost before it.
+ * Messages, the caller buffer, the preview window and recording keep working beside it.
+ *
+ * Ownership: Kelvra_WaitFrame lends the application one buffer, which the library never writes
+ * until Kelvra_ReleaseFrame gives it back. When no buffer is free the new frame is dropped and
+ * counted; a frame already queued or held is never overwritten. A held frame stays readable
+ * after the acquisition stops, after Kelvra_CloseFrameQueue and after Kelvra_Release; its
+ * memory is freed when it is released (after Kelvra_Release, with the released handle).
+ *
+ * Threads: every function may be called from any thread. Several threads may wait at once; each
+ * frame goes to one of them, in the order the frames were processed. Stopping the acquisition,
+ * losing the camera, closing the queue and Kelvra_Release wake every waiter, with the reason in
+ * KELVRA_FRAME.status.
+ *
+ * Geometry: the buffers follow the output size (readout window, subsampling, colour mode) of
+ * each acquisition start. A colour-mode or window change takes effect at the next start, as for
+ * the caller buffer; the free buffers are then reallocated, while queued and held frames keep
+ * their size, which their records state. */
+
+/* Why Kelvra_WaitFrame returned, in KELVRA_FRAME.status. STOPPED and CAMERA_LOST come only once
+ * the frames queued before the end have been taken. */
+enum KelvraFrameStatus {
+    KELVRA_FRAME_OK = 0,          /* a frame: the record is filled; give it back when done */
+    KELVRA_FRAME_TIMEOUT = 1,     /* none within timeoutMs; acquisition goes on (not an error) */
+    KELVRA_FRAME_STOPPED = 2,     /* no acquisition runs: none started yet, or it was stopped */
+    KELVRA_FRAME_CAMERA_LOST = 3, /* the camera stopped delivering (unplugged or failing) */
+    KELVRA_FRAME_CLOSED = 4,      /* no queue is open (closed, or never opened) */
+    KELVRA_FRAME_RELEASED = 5,    /* the handle was released, or is unknown */
+    KELVRA_FRAME_BAD_RECORD = 6   /* frame->size below sizeof(KELVRA_FRAME): code 9 */
+};
+
+/* One frame lent to the application. The caller sets `size`; the library fills the rest. */
+typedef struct KELVRA_FRAME {
+    int32_t size;   /* sizeof(KELVRA_FRAME), set by the caller */
+    int32_t status; /* a KelvraFrameStatus */
+    void* data;     /* rows top row first, rowStride bytes apart; null unless status is OK */
+    uint64_t bytes; /* bytes at data: height x rowStride */
+    int32_t width;  /* pixels */
+    int32_t height;
+    int32_t bitsPerPixel; /* 8, 16, 24, 32, 48 or 64, as the caller buffer gets them */
+    int32_t rowStride;    /* a multiple of 4 */
+    /* The camera's frame counter. Its low 32 bits are the frame header's; it goes up by one per
+     * frame the camera makes, so a step of n + 1 means n frames lost. It never goes back within
+     * an acquisition: the library carries the 32-bit wrap. */
+    uint64_t frameCounter;
+    /* The camera's clock when it made the frame, in microseconds. The camera counts in 32 bits
+     * (a wrap every 71.6 minutes); the library carries the wraps, checked against the host's
+     * clock, so within an acquisition it never goes back. */
+    uint64_t timestampUs;
+    int64_t receivedNs;        /* host CLOCK_MONOTONIC when the frame arrived, nanoseconds */
+    uint32_t exposureUs;       /* exposure time of this frame */
+    int32_t temperatureMilliC; /* sensor temperature at readout, milli-degrees C (steps of 125) */
+    /* Frames lost between the previous frame this queue delivered and this one: dropped for
+     * want of a free buffer, replaced in the library's ring before processing, or never sent
+     * by the camera (continuous streaming only: in trigger and capture modes the counter also
+     * moves between the frames taken). */
+    uint64_t lost;
+    uint64_t token; /* the library's: identifies this loan to Kelvra_ReleaseFrame */
+} KELVRA_FRAME;
+
+/* Counters of the current (or last) acquisition, reset when one starts: Kelvra_StartPreview and
+ * the calls that start a preview, Kelvra_Capture, Kelvra_Trigger, Kelvra_SnapShot from idle.
+ * The caller sets `size`; the library fills the rest. framesReceived = framesProcessed +
+ * droppedInRing, give or take the frame being processed; frames the camera made =
+ * framesReceived + lostInCamera. */
+typedef struct KELVRA_STREAM_STATS {
+    int32_t size;              /* sizeof(KELVRA_STREAM_STATS), set by the caller */
+    int32_t framesQueued;      /* frames waiting in the queue now */
+    int32_t framesHeld;        /* frames the application holds now */
+    int32_t reserved;          /* 0 */
+    uint64_t framesReceived;   /* whole frames the camera sent */
+    uint64_t framesProcessed;  /* frames the library processed (for every consumer) */
+    uint64_t framesDelivered;  /* frames Kelvra_WaitFrame handed out (this queue) */
+    uint64_t droppedQueueFull; /* processed frames dropped: no free queue buffer (this queue) */
+    uint64_t droppedInRing;    /* received frames replaced by newer ones before processing */
+    uint64_t lostInCamera;     /* frames the camera made but never sent (counter gaps) */
+    uint64_t failedTransfers;  /* frame header or body reads that failed */
+    uint64_t resyncs;          /* stream restarts after a failed read */
+    uint64_t cameraLost;       /* times the camera stopped delivering */
+    uint64_t lastFrameCounter; /* frameCounter of the newest processed frame */
+} KELVRA_STREAM_STATS;
+
+/* Opens the handle's frame queue with bufferCount (2 to 64) buffers of the current output size,
+ * allocated now. 1; 0 with code 9 (bufferCount out of range), 1 (a queue is open already) or 5
+ * (no memory). */
+KELVRA_API int KELVRA_CALL Kelvra_OpenFrameQueue(int handle, int bufferCount);
+/* Closes the queue: waiters return CLOSED, frames not yet taken are dropped, held frames stay
+ * readable until released. 1, also when no queue is open. */
+KELVRA_API int KELVRA_CALL Kelvra_CloseFrameQueue(int handle);
+/* Waits up to timeoutMs (< 0: no limit; 0: only looks) for the next frame. 1 with the record
+ * filled; 0 with the reason in frame->status otherwise. Records no error except code 9 for a
+ * null record (0 and nothing written) or a size below sizeof(KELVRA_FRAME). */
+KELVRA_API int KELVRA_CALL Kelvra_WaitFrame(int handle, KELVRA_FRAME* frame, int timeoutMs);
+/* Gives a frame's buffer back. 1; 0 with code 9 for a null record, one this handle's queues did
+ * not lend, or one already given back (nothing is freed twice). */
+KELVRA_API int KELVRA_CALL Kelvra_ReleaseFrame(int handle, const KELVRA_FRAME* frame);
+/* 1 with the counters; 0 with code 9 for a null record or a size below the structure's. */
+KELVRA_API int KELVRA_CALL Kelvra_GetStreamStatistics(int handle, KELVRA_STREAM_STATS* stats);
+
 #ifndef _WIN32
+/* An eventfd that is readable whenever Kelvra_WaitFrame would return at once: while a frame is
+ * queued and once the acquisition has ended (stopped, camera lost, queue closed), like the end
+ * of a pipe. Poll it (poll, epoll, asyncio, GLib); never read or close it. It belongs to the
+ * queue and is closed with it: take it out of the event loop first. -1 without a queue (code 1).
+ */
+KELVRA_API int KELVRA_CALL Kelvra_GetFrameQueueFd(int handle);
+
 /* ---- Linux only: message windows ----
  * A window here is a message queue the library posts to. Posting never blocks; a queue holds
  * at most 10000 messages (a post to a full queue fails) and keeps them until they are read or

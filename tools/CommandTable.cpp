@@ -39,12 +39,14 @@ std::vector<CommandHelp> buildTable() {
          "  --mirror h|v|hv|none   mirror horizontally, vertically or both\n"
          "  --mask FILE            flat-field correction with the references of a mask file\n"
          "The options apply to this frame only; the camera's saved settings are restored.\n"},
-        {{"stream", {"seconds", "color-mode"}, {}, 0, 0},
+        {{"stream", {"seconds", "color-mode"}, {"stats"}, 0, 0},
          "stream live frames with a status line",
-         "usage: kelvra stream [--seconds N] [--color-mode 8|16]\n"
-         "Streams for N seconds (default 5; Ctrl-C stops early). On a terminal one status line\n"
-         "shows frames, frames per second, frames lost and the sensor temperature; a summary\n"
-         "follows at the end.\n"},
+         "usage: kelvra stream [--seconds N] [--color-mode 8|16] [--stats]\n"
+         "Streams for N seconds (default 5; Ctrl-C stops early), taking every frame from the\n"
+         "library's frame queue. On a terminal one status line shows frames, frames per\n"
+         "second, frames lost, the camera's last frame number and the sensor temperature; a\n"
+         "summary follows at the end.\n"
+         "  --stats                print every stream counter of the library at the end\n"},
         {{"record", {"output", "seconds", "color-mode"}, {}, 0, 0},
          "record an AVI file",
          "usage: kelvra record -o FILE.avi [--seconds N] [--color-mode 8|16]\n"

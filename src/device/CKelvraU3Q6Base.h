@@ -12,6 +12,7 @@
 #include "device/FrameRing.h"
 #include "device/InterfaceGuid.h"
 #include "device/SensorFactory.h"
+#include "device/TransferCounters.h"
 #include "platform/Event.h"
 #include "platform/Thread.h"
 #include "sensors/CSensorBase.h"
@@ -313,6 +314,12 @@ class CKelvraU3Q6Base {
     uint32_t StagingSize() const { return m_ring.StagingSize(); }
     float FrameRate() const { return m_frameRate.Rate(); }
     double DataRate() const { return m_dataRate.load(); }
+    // Totals of frames received, camera gaps, failed reads, resyncs and lost runs. Any thread.
+    TransferTally Counters() const { return m_counters.Read(); }
+
+    // GetImage with everything the ring knows of the frame: number, header words and stamp.
+    // Returns 1 when the frame was copied, 0 when it did not fit or there is no ring.
+    int32_t GetImageStamped(uint8_t* buffer, uint32_t length, int32_t topDown, SlotInfo* info);
 
   private:
     // Readiness handshake of the open sequence (CKelvraU3Q6BaseReadiness.cpp).
@@ -335,6 +342,7 @@ class CKelvraU3Q6Base {
     void SettleAfterFirstHeaderFailure();
     bool WaitForTriggeredFrame();
     void CompleteFrame(int32_t frameNumber, const HeaderWords& words, double bodySeconds);
+    FrameStamp StampFrame(const HeaderWords& words);
     bool EndsAfterFrame();
     static HeaderWords HeaderWordsOf(const FrameRequest& request);
     void EndTransferThread(int32_t limitMs);
@@ -384,6 +392,10 @@ class CKelvraU3Q6Base {
     std::atomic<bool> m_threadEndOpen{false};
     platform::Event m_threadGone{true, true};  // manual: set while no transfer thread runs
     std::atomic<int32_t> m_running{0};         // 1 while the transfer thread should run
+    TransferCounters m_counters;
+    // Frame number of the run's last header, for its gaps (transfer thread; reset by a start).
+    uint32_t m_lastHeaderNumber = 0;
+    bool m_haveHeaderNumber = false;
     SleepFunction m_sleep;
     TickFunction m_tick;
     SensorSubstitute m_sensorSubstitute;

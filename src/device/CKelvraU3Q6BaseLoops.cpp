@@ -23,8 +23,9 @@ constexpr uint32_t kTriggerPollMs = 1;
 constexpr uint32_t kSettlePauseMs = 20000;  // 0x32D0 after its first failed header
 constexpr uint32_t kSettleStepMs = 200;     // how often that pause looks for a stop
 
-// Header words kept per slot, by header offset.
+// Header words kept per slot, by header offset; the second is the frame number.
 constexpr size_t kHeaderWordOffsets[] = {28, 32, 40, 44};
+constexpr size_t kFrameNumberWord = 1;
 
 // Products whose stream pipe is reset after a failed read.
 bool ResetsPipeOnFailure(int32_t productId) {
@@ -129,13 +130,16 @@ CKelvraU3Q6Base::ReadResult CKelvraU3Q6Base::ReadHeaderAndBody(FrameRequest& req
 bool CKelvraU3Q6Base::RecoverAfterFailure(int32_t& retries, bool headerFailed) {
     m_controller->CloseStream();
     ++retries;
+    m_counters.CountFailedRead();
     const int32_t productId = m_productId;
     if (retries >= kMaxRetries ||
         (productId == product::kModelJ && m_captureMode == kModeTrigger)) {
+        m_counters.CountLostRun();
         m_transferError = 1;
         m_frameEvent.Set();
         return false;
     }
+    m_counters.CountResync();
     if (ResetsPipeOnFailure(productId)) m_controller->ResetPipe(device_reg::kStreamEndpoint);
     if (productId == product::kModelG) {
         if (headerFailed && m_firstFrame.exchange(0)) SettleAfterFirstHeaderFailure();
@@ -185,9 +189,25 @@ void CKelvraU3Q6Base::CompleteFrame(int32_t frameNumber, const HeaderWords& word
     }
     m_frameRate.Count(Tick());
     const int32_t depth = m_ringDepth;
-    const int32_t slot = m_ring.Commit(m_writeIndex, depth, frameNumber, words);
+    const int32_t slot = m_ring.Commit(m_writeIndex, depth, frameNumber, words, StampFrame(words));
     if (slot >= 0) m_writeIndex = (slot + 1) % depth;
     m_frameEvent.Set();
+}
+
+// Numbers a received frame and notes when it came and how many frames the camera skipped
+// before it in this run: the header's frame number counts every frame the sensor made, so a step
+// of more than one is frames it made and never sent. A step back (a camera that restarted its
+// count) is no gap. Transfer thread.
+FrameStamp CKelvraU3Q6Base::StampFrame(const HeaderWords& words) {
+    const auto number = uint32_t(words[kFrameNumberWord]);
+    const uint32_t step = number - m_lastHeaderNumber;
+    const bool gap = m_haveHeaderNumber && int32_t(step) > 1;
+    const uint64_t gaps = gap ? m_counters.CountGaps(step - 1) : m_counters.Gaps();
+    m_lastHeaderNumber = number;
+    m_haveHeaderNumber = true;
+    const auto now = std::chrono::steady_clock::now().time_since_epoch();
+    return FrameStamp{m_counters.CountReceived(), gaps,
+                      std::chrono::duration_cast<std::chrono::nanoseconds>(now).count()};
 }
 
 // Modes 1 and 2 take a single frame; mode 2 counts it.
@@ -227,10 +247,12 @@ void CKelvraU3Q6Base::TransferLoopSync() {
             if (EndsAfterFrame()) break;
             continue;
         }
+        m_counters.CountFailedRead();
         m_controller->ResetParentPort();
         m_controller->StreamRestart();
         m_controller->ResetPipe(device_reg::kStreamEndpoint);
         if (++failures > kMaxSyncFailures || Tick() - lastFrame > kSyncSilenceMs) {
+            m_counters.CountLostRun();
             m_transferError = 1;
             m_frameEvent.Set();
             break;
@@ -258,12 +280,14 @@ void CKelvraU3Q6Base::TransferLoopBlock() {
             if (EndsAfterFrame()) break;
             continue;
         }
+        m_counters.CountFailedRead();
         m_controller->CloseStream();
         RestartStream();
         if (m_sensor) m_sensor->PulseReadoutRestart();
         m_controller->StreamRestart();
         m_controller->OpenStream();
         if (++failures >= kMaxBlockFailures) {
+            m_counters.CountLostRun();
             m_transferError = 1;
             m_frameEvent.Set();
             break;

@@ -60,6 +60,7 @@ int32_t CKelvraU3Q6Base::StartTransfer(int32_t mode) {
     // An error of the previous run must not answer a WaitFrame of this one.
     m_transferError = 0;
     m_frameRate.Start(Tick());
+    m_haveHeaderNumber = false;  // camera gaps are counted within one run
     m_running = 1;
     m_threadEnd.Reset();
     m_threadEndOpen = true;
@@ -224,8 +225,11 @@ int32_t CKelvraU3Q6Base::CaptureOnce() {
                               m_controller->ReadFrameBody(request, kCaptureBodyTimeoutMs);
     }
     if (captured) {
-        m_ring.Put(0, int32_t(request.frameNumber), HeaderWordsOf(request));
+        m_haveHeaderNumber = false;
+        const HeaderWords words = HeaderWordsOf(request);
+        m_ring.Put(0, int32_t(request.frameNumber), words, StampFrame(words));
     } else {
+        m_counters.CountLostRun();
         m_transferError = 1;
     }
     m_controller->CloseStream();
@@ -290,17 +294,23 @@ int32_t CKelvraU3Q6Base::GetImageRef(uint8_t* buffer, uint32_t length, uint8_t**
 int32_t CKelvraU3Q6Base::GetImageInfo(uint8_t* buffer, uint32_t length, int32_t* frameNumber,
                                       int32_t* word28, int32_t* word32, int32_t* word40,
                                       int32_t* word44, int32_t topDown) {
-    const int32_t writeIndex = m_writeIndex;
     SlotInfo info;
-    if (CopySlot(NewestSlot(writeIndex), buffer, length, &info, topDown)) {
+    if (GetImageStamped(buffer, length, topDown, &info)) {
         if (frameNumber) *frameNumber = info.frameNumber;
         int32_t* const outputs[] = {word28, word32, word40, word44};
         for (size_t i = 0; i < info.words.size(); ++i) {
             if (outputs[i]) *outputs[i] = info.words[i];
         }
     }
-    m_readMark = writeIndex;
     return 0;
+}
+
+int32_t CKelvraU3Q6Base::GetImageStamped(uint8_t* buffer, uint32_t length, int32_t topDown,
+                                         SlotInfo* info) {
+    const int32_t writeIndex = m_writeIndex;
+    const int32_t copied = CopySlot(NewestSlot(writeIndex), buffer, length, info, topDown);
+    m_readMark = writeIndex;
+    return copied;
 }
 
 int32_t CKelvraU3Q6Base::Reserved40() {

@@ -31,6 +31,8 @@ CKelvra::CKelvra(DeviceFactory deviceFactory)
 // Teardown: forget the selection, save what belongs to the camera that was in use, close it.
 CKelvra::~CKelvra() {
     std::lock_guard<std::recursive_mutex> guard(callLock_);
+    // Waiters learn first that the handle is going; their held frames outlive it.
+    RetireFrameQueue(KELVRA_FRAME_RELEASED);
     const int32_t lastCamera = deviceNumber_.exchange(-1);
     if (device_) {
         // Only a handle that opened a camera has settings of that camera to keep; saving the

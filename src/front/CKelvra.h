@@ -14,6 +14,7 @@
 #include "front/FrameReports.h"
 #include "front/ImageSet.h"
 #include "front/ProcessingFlags.h"
+#include "front/StreamTally.h"
 #include "front/processing/FrameFeedback.h"
 #include "front/processing/FrameImages.h"
 #include "front/processing/FrameSettings.h"
@@ -36,6 +37,7 @@ class FrameProcessor;
 }
 class CAviWriter;
 class CAviFrameConverter;
+class FrameQueue;
 
 // Error codes the front object records; the public header names them for applications.
 enum ErrorCode : int32_t {
@@ -159,6 +161,16 @@ class CKelvra {
     int UpdateMaskData(int which);
     int Record(const char* fileName, int durationMs, int showWindow);
 
+    // Owned frames (CKelvraFrameQueue.cpp). WaitFrame runs in two halves so that a waiter
+    // does not keep the handle busy: FrameQueueToWait answers at once (null, with the reason
+    // in frame->status) or gives the queue to wait on.
+    int OpenFrameQueue(int bufferCount);
+    int CloseFrameQueue();
+    std::shared_ptr<FrameQueue> FrameQueueToWait(KELVRA_FRAME* frame);
+    int ReleaseFrame(const KELVRA_FRAME* frame);
+    int GetStreamStatistics(KELVRA_STREAM_STATS* stats);
+    int GetFrameQueueFd();
+
     // Files. Names are UTF-8; the wide exports convert before calling.
     int SaveImage(const char* fileName, int format);
     int LoadMaskFile(const char* fileName);
@@ -239,6 +251,15 @@ class CKelvra {
     void StoreFeedbackValues(const processing::FrameFeedback& feedback);
     void ProcessCurrentFrame();
     MaskReferences References() const;
+
+    // Owned frames: the stream's start and end, and each processed frame handed on.
+    void BeginFrameStream(const CDibImage& output);
+    void EndFrameStream(int32_t status);
+    void HandOnProcessedFrame();
+    void EndSingleFrame();
+    void RetireFrameQueue(int32_t status);
+    std::shared_ptr<FrameQueue> CurrentFrameQueue() const;
+    size_t OutputFrameBytes();
 
     // Preview window (CKelvraPreviewWindow.cpp).
     bool CreatePreviewWindowIfPlaced();
@@ -330,6 +351,13 @@ class CKelvra {
     int32_t frameCount_ = 0;
     uint32_t lastMeasure_ = 0;
     std::atomic<int32_t> measuredRate_{0};
+
+    // Owned frames: the open queue (queue lock, taken after the frame lock), the acquisition's
+    // tally, and the ring's account of the frame last read (frame lock).
+    mutable std::mutex queueLock_;
+    std::shared_ptr<FrameQueue> frameQueue_;
+    StreamTally tally_;
+    SlotInfo lastFrameSlot_;
 
     // Preview placement and window.
     HWND previewParent_ = nullptr;

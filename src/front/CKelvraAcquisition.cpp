@@ -64,6 +64,7 @@ int CKelvra::StopPreview() {
     // transfer itself, and the device core's stream must not be started and stopped at once.
     JoinAcquisitionThread();
     if (state_.exchange(kIdle) != kIdle) device_->StopTransfer(0);
+    EndFrameStream(KELVRA_FRAME_STOPPED);
     StopRecording();
     return 1;
 }

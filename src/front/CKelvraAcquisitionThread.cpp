@@ -44,6 +44,7 @@ void CKelvra::PreviewLoop() {
         const int32_t result = WaitFrameUnlessStopped(kPreviewFrameWaitMs);
         if (result == kWaitCameraLost) {
             runFlag_ = kStop;
+            EndFrameStream(KELVRA_FRAME_CAMERA_LOST);
             PostFrameFailure(kErrorCameraLost);
             RecordError(kErrorCameraLost);
             break;
@@ -63,6 +64,7 @@ void CKelvra::HandlePreviewFrame() {
     }
     KELVRA_FRAME_REPORT* report = FillReport(MeasureRate());
     ProcessCurrentFrame();
+    HandOnProcessedFrame();
     newFrameForRecorder_ = 1;
     imageValid_ = 1;
     PaintPreview();
@@ -87,6 +89,7 @@ void CKelvra::TriggerLoop() {
         if (!device_->StartTransfer(kStreamTriggered)) break;
         const int32_t result = WaitFrameUnlessStopped(kTriggerFrameWaitMs);
         if (runFlag_.load() == kStop) break;
+        if (result == kWaitCameraLost) EndFrameStream(KELVRA_FRAME_CAMERA_LOST);
         if (result != kWaitFrameReady) continue;
         HandleTriggeredFrame();
     }
@@ -118,6 +121,7 @@ void CKelvra::HandleTriggeredFrame() {
     ReadFrame();
     KELVRA_FRAME_REPORT* report = FillReport(0);
     ProcessCurrentFrame();
+    HandOnProcessedFrame();
     imageValid_ = 1;
     if (!CopyToCaller()) return;
     const HWND callback = callbackWindow_.load();
@@ -131,15 +135,15 @@ void CKelvra::HandleTriggeredFrame() {
 // False when the device had no whole frame to give.
 bool CKelvra::ReadFrame() {
     CDibImage& raw = *RawImage(preparedMode_.load());
-    constexpr int32_t kNoFrame = INT32_MIN;
-    int32_t frameNumber = kNoFrame;
-    device_->GetImage(raw.Bits(), static_cast<uint32_t>(raw.ImageBytes()), &frameNumber, 1);
+    const bool copied =
+        device_->GetImageStamped(raw.Bits(), static_cast<uint32_t>(raw.ImageBytes()), 1,
+                                 &lastFrameSlot_) != 0;
     const int64_t rowBytes = static_cast<int64_t>(raw.Width()) * raw.BytesPerPixel();
     if (rowBytes != raw.Stride()) {
         RunKernel(raw, raw.BitCount() == 16 ? SpreadRows16 : SpreadRows8, raw, nullptr, 0, 0,
                   nullptr);
     }
-    return frameNumber != kNoFrame;
+    return copied;
 }
 
 KELVRA_FRAME_REPORT* CKelvra::FillReport(int32_t rate) {

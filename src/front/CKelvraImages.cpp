@@ -19,16 +19,23 @@ int CKelvra::SnapShot(void* buffer, int length, int topDown) {
                          device_->WaitFrame(frameTimeout_.load()) == kWaitFrameReady;
     if (!arrived || !ReadFrame()) {
         if (arrived) PostFrameFailure(kErrorTransfer);
-        if (!keepStreaming) device_->StopTransfer(0);
+        if (!keepStreaming) EndSingleFrame();
         return RecordError(kErrorTransfer), 0;
     }
     ProcessCurrentFrame();
+    HandOnProcessedFrame();
     const bool copied = buffer == nullptr || length == 0 ||
                         CopyOut(*OutputImage(preparedMode_.load()), buffer, length, topDown);
-    if (!keepStreaming) device_->StopTransfer(0);
+    if (!keepStreaming) EndSingleFrame();
     if (!copied) return RecordError(kErrorMemory), 0;
     imageValid_ = 1;
     return 1;
+}
+
+// A snapshot taken from idle is an acquisition of its own: it ends with the frame.
+void CKelvra::EndSingleFrame() {
+    device_->StopTransfer(0);
+    EndFrameStream(KELVRA_FRAME_STOPPED);
 }
 
 int CKelvra::GetImage(void* buffer, int length, int topDown) {

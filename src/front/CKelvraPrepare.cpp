@@ -46,6 +46,7 @@ int CKelvra::Prepare() {
     RestoreAnalogSettings();
     RestoreDeviceHousekeeping();
     SizeDisplayImage(format.color);
+    BeginFrameStream(*OutputImage(format.color));
     return 1;
 }
 
