@@ -151,7 +151,11 @@ KELVRA_API int KELVRA_CALL Kelvra_GetColorMode(int handle);
 /* 0 full frame or 1 half size; other values return 0. */
 KELVRA_API int KELVRA_CALL Kelvra_SetSubSample(int handle, int mode);
 KELVRA_API int KELVRA_CALL Kelvra_GetSubSample(int handle); /* -1: unknown handle */
-/* Wait time in milliseconds; negative values return 0. */
+/* Wait time: the pause in milliseconds before each frame of a preview. Negative values return 0
+ * and change nothing; values above KELVRA_MAX_WAIT_TIME (one minute) are stored as that bound
+ * and return 1. A value outside 0..KELVRA_MAX_WAIT_TIME in the settings file is ignored, as a
+ * missing one is. */
+#define KELVRA_MAX_WAIT_TIME 60000
 KELVRA_API int KELVRA_CALL Kelvra_SetWaitTime(int handle, int milliseconds);
 KELVRA_API int KELVRA_CALL Kelvra_GetWaitTime(int handle); /* -1: unknown handle */
 
