@@ -226,6 +226,7 @@ class CKelvra {
     void StoreFeedback(const processing::FrameFeedback& feedback);
     void ProcessCurrentFrame();
     MaskReferences References() const;
+    bool CameraSelected() const;
 
     // Preview window (CKelvraPreviewWindow.cpp).
     bool CreatePreviewWindowIfPlaced();
