@@ -385,21 +385,5 @@ TEST_F(SettingsStoreTest, OwnOutputIsCompactAndNeverRejected) {
     EXPECT_TRUE(StrayFiles().empty());
 }
 
-// A FIFO in place of the settings file or its lock file must not stall a load or an update.
-TEST_F(SettingsStoreTest, FifoInPlaceOfTheFileNeverBlocks) {
-    fs::create_directories(m_dir);
-    ASSERT_EQ(mkfifo(m_file.c_str(), 0600), 0);
-    ASSERT_EQ(mkfifo((m_file.string() + ".lock").c_str(), 0600), 0);
-    alarm(30);  // a blocked open ends the test instead of hanging it
-    SettingsStore store(m_file.string());
-    EXPECT_TRUE(store.Load().SubKeys("").empty());
-    EXPECT_TRUE(store.Update([](SettingsTree& tree) { tree.SetDword(kCamera, "Size", 4); }));
-    alarm(0);
-    uint32_t size = 0;
-    EXPECT_TRUE(SettingsStore(m_file.string()).Load().GetDword(kCamera, "Size", &size));
-    EXPECT_EQ(size, 4u);
-    EXPECT_TRUE(fs::is_regular_file(m_file));
-}
-
 }  // namespace
 }  // namespace kelvra::platform
