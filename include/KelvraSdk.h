@@ -239,6 +239,9 @@ enum KelvraImageFormat {
     KELVRA_FORMAT_TIFF = 6
 };
 
+/* File names must name regular files (or new ones): a FIFO or device is refused at once with the
+ * call's failure result. A saved file replaces the old one only when it is complete: a failed
+ * save (a full disk) leaves the old file as it was. */
 /* Saves the last processed image; 0 if any write failed. */
 KELVRA_API int KELVRA_CALL Kelvra_SaveImage(int handle, const char* fileName, int format);
 KELVRA_API int KELVRA_CALL Kelvra_SaveImageW(int handle, const WCHAR* fileName, int format);
@@ -247,6 +250,7 @@ KELVRA_API int KELVRA_CALL Kelvra_LoadMaskFile(int handle, const char* fileName)
 KELVRA_API int KELVRA_CALL Kelvra_LoadMaskFileW(int handle, const WCHAR* fileName);
 KELVRA_API int KELVRA_CALL Kelvra_SaveMaskFile(int handle, const char* fileName);
 KELVRA_API int KELVRA_CALL Kelvra_SaveMaskFileW(int handle, const WCHAR* fileName);
+/* Value pairs of a configuration file of at most 1 MiB; a larger file is refused with code 9. */
 KELVRA_API int KELVRA_CALL Kelvra_LoadConfigFileA(int handle, const char* fileName);
 KELVRA_API int KELVRA_CALL Kelvra_LoadConfigFileW(int handle, const WCHAR* fileName);
 
