@@ -150,7 +150,6 @@ TEST_F(FilesTest, HostileSettingsFileLoadsAsIfTheValuesWereMissing) {
         1);
     EXPECT_TRUE(FrameArrives());
     EXPECT_EQ(Kelvra_StopPreview(handle_), 1);
-    EXPECT_EQ(Kelvra_SnapShot(handle_, frame.data(), static_cast<int>(frame.size()), 1), 1);
     EXPECT_EQ(Kelvra_Close(handle_), 1);
 }
 
