@@ -151,7 +151,11 @@ KELVRA_API int KELVRA_CALL Kelvra_GetColorMode(int handle);
 /* 0 full frame or 1 half size; other values return 0. */
 KELVRA_API int KELVRA_CALL Kelvra_SetSubSample(int handle, int mode);
 KELVRA_API int KELVRA_CALL Kelvra_GetSubSample(int handle); /* -1: unknown handle */
-/* Wait time in milliseconds; negative values return 0. */
+/* Wait time: the pause in milliseconds before each frame of a preview. Negative values return 0
+ * and change nothing; values above KELVRA_MAX_WAIT_TIME (one minute) are stored as that bound
+ * and return 1. A value outside 0..KELVRA_MAX_WAIT_TIME in the settings file is ignored, as a
+ * missing one is. */
+#define KELVRA_MAX_WAIT_TIME 60000
 KELVRA_API int KELVRA_CALL Kelvra_SetWaitTime(int handle, int milliseconds);
 KELVRA_API int KELVRA_CALL Kelvra_GetWaitTime(int handle); /* -1: unknown handle */
 
@@ -235,6 +239,9 @@ enum KelvraImageFormat {
     KELVRA_FORMAT_TIFF = 6
 };
 
+/* File names must name regular files (or new ones): a FIFO or device is refused at once with the
+ * call's failure result. A saved file replaces the old one only when it is complete: a failed
+ * save (a full disk) leaves the old file as it was. */
 /* Saves the last processed image; 0 if any write failed. */
 KELVRA_API int KELVRA_CALL Kelvra_SaveImage(int handle, const char* fileName, int format);
 KELVRA_API int KELVRA_CALL Kelvra_SaveImageW(int handle, const WCHAR* fileName, int format);
@@ -243,6 +250,7 @@ KELVRA_API int KELVRA_CALL Kelvra_LoadMaskFile(int handle, const char* fileName)
 KELVRA_API int KELVRA_CALL Kelvra_LoadMaskFileW(int handle, const WCHAR* fileName);
 KELVRA_API int KELVRA_CALL Kelvra_SaveMaskFile(int handle, const char* fileName);
 KELVRA_API int KELVRA_CALL Kelvra_SaveMaskFileW(int handle, const WCHAR* fileName);
+/* Value pairs of a configuration file of at most 1 MiB; a larger file is refused with code 9. */
 KELVRA_API int KELVRA_CALL Kelvra_LoadConfigFileA(int handle, const char* fileName);
 KELVRA_API int KELVRA_CALL Kelvra_LoadConfigFileW(int handle, const WCHAR* fileName);
 

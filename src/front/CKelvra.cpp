@@ -115,12 +115,20 @@ settings::CameraDefaults CKelvra::DeviceCameraDefaults() const {
     defaults.exposureSecondsSupported = device_->IsExposureSecondsSupported() != 0;
     if (defaults.exposureSecondsSupported) {
         defaults.exposureSeconds = device_->GetExposureSecondsDefault();
+        defaults.exposureSecondsMin = device_->GetExposureSecondsMin();
+        defaults.exposureSecondsMax = device_->GetExposureSecondsMax();
     }
+    // Stored values outside what the camera takes are not used.
+    defaults.gainRange = {device_->GetGainMin(), device_->GetGainMax()};
+    defaults.colorGainRange = {device_->GetColorGainMin(), device_->GetColorGainMax()};
+    defaults.exposureRange = {device_->GetExposureTimeMin(), device_->GetExposureTimeMax()};
+    defaults.blackLevelRange = {device_->GetBlackLevelMin(), device_->GetBlackLevelMax()};
     return defaults;
 }
 
 void CKelvra::LoadCameraGroups(int camera) {
     settings::RegistrySettings registry(*store_);
+    if (camera >= 0) registry.EnsureSizePresets(camera);
     settings::FilterSettings filter = FilterSettings();
     settings::GraySettings gray = GraySettings();
     settings::CameraSettings cameraSettings = CameraSettings();

@@ -251,6 +251,7 @@ class CKelvra {
     void StoreFeedbackValues(const processing::FrameFeedback& feedback);
     void ProcessCurrentFrame();
     MaskReferences References() const;
+    bool CameraSelected() const;
 
     // Owned frames: the stream's start and end, and each processed frame handed on.
     void BeginFrameStream(const CDibImage& output);

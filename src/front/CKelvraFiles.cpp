@@ -21,10 +21,15 @@ MaskReferences CKelvra::References() const {
                           images_.whiteRef16.get()};
 }
 
+// The references belong to the open camera: without one, save and load give code 1.
+bool CKelvra::CameraSelected() const {
+    return device_ && deviceNumber_.load() >= 0;
+}
+
 // The references are replaced only by a complete, valid file; the defect maps follow them.
 int CKelvra::LoadMaskFile(const char* fileName) {
     std::lock_guard<std::recursive_mutex> guard(callLock_);
-    if (!device_) return RecordError(kErrorNoCamera), 0;
+    if (!CameraSelected()) return RecordError(kErrorNoCamera), 0;
     std::lock_guard<std::recursive_mutex> mask(maskLock_);
     if (fileName == nullptr || !kelvra::LoadMaskFile(fileName, References())) {
         return RecordError(kErrorMaskFile), 0;
@@ -37,9 +42,10 @@ int CKelvra::LoadMaskFile(const char* fileName) {
     return 1;
 }
 
+// The old file is replaced only by a complete new one (a full disk leaves it as it was).
 int CKelvra::SaveMaskFile(const char* fileName) {
     std::lock_guard<std::recursive_mutex> guard(callLock_);
-    if (!device_) return RecordError(kErrorNoCamera), 0;
+    if (!CameraSelected()) return RecordError(kErrorNoCamera), 0;
     std::lock_guard<std::recursive_mutex> mask(maskLock_);
     if (fileName == nullptr || !kelvra::SaveMaskFile(fileName, References())) {
         return RecordError(kErrorMaskFile), 0;

@@ -1,4 +1,8 @@
 // Acquisition preparation: the readout window, the frame images and the camera's settings.
+#include <algorithm>
+#include <cstdint>
+#include <limits>
+
 #include "front/CKelvra.h"
 #include "front/ColorModes.h"
 #include "front/ReadoutGeometry.h"
@@ -8,6 +12,8 @@ namespace {
 
 // Transfer depths of the device core's SetTransferBits.
 constexpr int32_t kTransfer8 = 0, kTransfer16 = 1;
+// Sensor exposure units are 100 microseconds.
+constexpr int64_t kMicrosecondsPerUnit = 100;
 
 // Makes `image` width × height × bits unless it already is (a running camera keeps its
 // buffers between preparations).
@@ -72,7 +78,12 @@ void CKelvra::RestoreAnalogSettings() {
     device_->SetFlip(camera.hMirror);
     device_->SetTriggerMode(0, 1);
     WriteGainsAndExposure(camera);
-    WithSettings([&] { lastRealExposure_ = camera.exposure * 100; });
+    // In 64 bits and saturated: a stored exposure may exceed what microseconds hold in 32 bits.
+    const int64_t micros = int64_t{camera.exposure} * kMicrosecondsPerUnit;
+    WithSettings([&] {
+        lastRealExposure_ = static_cast<int32_t>(std::clamp<int64_t>(
+            micros, std::numeric_limits<int32_t>::min(), std::numeric_limits<int32_t>::max()));
+    });
 }
 
 // Sensor-specific reset, gain mode, black level, then a sensor restart to apply them.
