@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <mutex>
 
 #include "KelvraSdk.h"
 #include "device/FrameRateMeter.h"
@@ -296,6 +297,11 @@ class CKelvraU3Q6Base {
     // products cannot be opened. Call while no camera is being opened.
     void SetSensorSubstitute(SensorSubstitute substitute);
 
+    // 1 when the open camera has been found gone (unplugged): reads of it no longer mean
+    // anything, even those whose sensor operation reports success. 0 again once a camera is
+    // opened. Any thread.
+    int32_t CameraLost() const { return m_controller && m_controller->DeviceGone() ? 1 : 0; }
+
     // Inspection of core state.
     int32_t RingDepth() const { return m_ringDepth.load(); }
     int32_t ReadMark() const { return m_readMark.load(); }
@@ -346,8 +352,11 @@ class CKelvraU3Q6Base {
     int32_t CopySlot(int32_t slot, uint8_t* buffer, uint32_t length, SlotInfo* info,
                      int32_t topDown);
     int32_t NewestSlot(int32_t writeIndex) const;
-    void ProgramGeometry(int32_t width, int32_t height, const SensorDescriptor& d);
-    void ProgramImx990Offsets(int32_t height, const SensorDescriptor& d);
+    bool AllocateRingAndProgram();
+    bool BodyFitsRing(const FrameRequest& request) const;
+    uint32_t HeaderTimeoutMs();
+    bool ProgramGeometry(int32_t width, int32_t height, const SensorDescriptor& d);
+    bool ProgramImx990Offsets(int32_t height, const SensorDescriptor& d);
     int32_t WriteFpgaPair(uint8_t lowRegister, uint8_t highRegister, int32_t value);
 
     bool Descriptor(SensorDescriptor* d);
@@ -384,6 +393,10 @@ class CKelvraU3Q6Base {
     std::atomic<bool> m_threadEndOpen{false};
     platform::Event m_threadGone{true, true};  // manual: set while no transfer thread runs
     std::atomic<int32_t> m_running{0};         // 1 while the transfer thread should run
+    // Held by start, stop, single capture, ring configuration, open and close, and by the
+    // window, depth and trigger changes that make the ring stale, so that a change and a start
+    // never interleave. Never taken by the transfer thread, which a holder may wait for.
+    std::recursive_mutex m_configLock;
     SleepFunction m_sleep;
     TickFunction m_tick;
     SensorSubstitute m_sensorSubstitute;
