@@ -1,7 +1,9 @@
 // The shared device map: its layout, its lifetime across controllers and processes, and maps
 // left behind by crashed processes.
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <filesystem>
 
@@ -214,6 +216,30 @@ TEST_F(DeviceMapTest, MapLeftByACrashedProcessDoesNotFreezeTheNumbering) {
     }
     cam.reset();
     EXPECT_EQ(OpenMap(), nullptr) << "and it is removed when this process detaches";
+}
+
+TEST_F(DeviceMapTest, ProcessThatNeverReleasedItsControllerLeavesNoBlockBehind) {
+    PeerResult leaked = RunPeer({m_map.Name(), "leak", "1:3270"});
+    ASSERT_EQ(leaked.exitCode, 0) << leaked.output;
+    EXPECT_THAT(SharedMemory::Names(m_map.Name()), ::testing::IsEmpty());
+}
+
+// Simulated cameras get a map of their process's own. A process that crashed leaves its pair
+// of blocks; the next controller created anywhere removes them.
+TEST_F(DeviceMapTest, PrivateMapOfACrashedProcessIsRemovedByTheNextAttach) {
+    const std::string privatePrefix = std::string(kDeviceMapName) + "-local-";
+    const std::vector<std::string> before = SharedMemory::Names(privatePrefix);
+    PeerResult crashed = RunPeer({kDeviceMapName, "crash", "1:3270"});
+    ASSERT_EQ(crashed.exitCode, 0) << crashed.output;
+    std::vector<std::string> left = SharedMemory::Names(privatePrefix);
+    std::erase_if(left, [&](const std::string& name) {
+        return std::find(before.begin(), before.end(), name) != before.end();
+    });
+    ASSERT_EQ(left.size(), 2u) << "the crashed peer's map and users block";
+    CNorluxCy3Cam cam;
+    for (const std::string& name : left) {
+        EXPECT_THAT(SharedMemory::Names(privatePrefix), ::testing::Not(::testing::Contains(name)));
+    }
 }
 
 std::vector<std::string> gDebugTexts;
