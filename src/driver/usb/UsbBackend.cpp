@@ -18,7 +18,7 @@ std::vector<std::string> UsbBackend::enumerate(const Guid& guid) {
     if (guid != kCameraInterfaceGuid) return paths;
     libusb_context* context = context_.get();
     if (context == nullptr) return paths;
-    CameraList list(context);
+    CameraList list(context, serials_);
     for (const FoundCamera& camera : list.cameras()) {
         paths.push_back(formatCameraPath(camera.address));
     }
@@ -44,16 +44,18 @@ std::shared_ptr<UsbDevice> UsbBackend::openDevice(libusb_context* context,
                                                   const CameraAddress& address) {
     std::lock_guard lock(devicesMutex_);
     std::erase_if(devices_, [](const auto& item) { return item.second.expired(); });
-    CameraList list(context);
+    CameraList list(context, serials_);
     const FoundCamera* found = list.find(address);
     if (found == nullptr) return nullptr;
-    const std::string key = formatCameraPath(address);
+    const std::string key = formatCameraPath(found->address);
     std::shared_ptr<UsbDevice> device = devices_[key].lock();
     if (device && device->device() == found->device && !device->gone()) return device;
     libusb_device_handle* handle = nullptr;
     const int rc = libusb_open(found->device, &handle);
     if (rc != LIBUSB_SUCCESS) {
-        if (rc == LIBUSB_ERROR_ACCESS) permissionNotice_.report(address);
+        if (rc == LIBUSB_ERROR_ACCESS) {
+            permissionNotice_.report(address.vendorId, address.productId, found->location);
+        }
         return nullptr;
     }
     device = std::make_shared<UsbDevice>(found->device, handle, found->interfaceNumber);
