@@ -97,6 +97,27 @@ TEST_P(CameraApi, RemainingCameraKeepsBeingListedAfterTheFirstLeaves) {
     EXPECT_EQ(Serial(another), second->serialNumber());
 }
 
+// A camera moved to another USB port is the same camera: named by its serial number, it keeps
+// its place in the numbering instead of coming back as a new camera behind the others.
+TEST_P(CameraApi, CameraMovedToAnotherPortKeepsItsNumber) {
+    if (GetParam() != Backend::Libusb) GTEST_SKIP() << "ports exist on the USB bus only";
+    auto moving = Attach();
+    auto staying = Attach();
+    const int handle = Initialize();
+    ASSERT_EQ(Kelvra_SetDeviceNumber(handle, 0), 1);
+    ASSERT_EQ(Serial(handle), moving->serialNumber());
+    moving->unplug();
+    sim::CameraConfig samePlug;
+    samePlug.serialNumber = moving->serialNumber();
+    Attach(samePlug);  // the same camera, on the next free port
+
+    EXPECT_EQ(Listed(handle).size(), 2u);
+    ASSERT_EQ(Kelvra_SetDeviceNumber(handle, 1), 1);
+    EXPECT_EQ(Serial(handle), staying->serialNumber());
+    ASSERT_EQ(Kelvra_SetDeviceNumber(handle, 0), 1);
+    EXPECT_EQ(Serial(handle), moving->serialNumber());
+}
+
 // The camera is pulled out while it is being opened: the open gives up at once instead of
 // retrying every register against a device that cannot answer.
 TEST_P(CameraApi, CameraUnpluggedWhileOpeningFailsFast) {
