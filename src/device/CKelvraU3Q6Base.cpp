@@ -204,6 +204,22 @@ int32_t CKelvraU3Q6Base::GetOpenInstance() {
     return m_openInstance;
 }
 
+uint32_t CKelvraU3Q6Base::LinkSpeedMbps() {
+    constexpr uint32_t kSpeedFull = 1, kSpeedHigh = 2, kSpeedSuper = 4;  // the driver's codes
+    uint32_t code = 0;
+    if (!m_controller || !m_controller->GetDeviceSpeed(&code)) return 0;
+    switch (code) {
+        case kSpeedSuper:
+            return 5000;
+        case kSpeedHigh:
+            return 480;
+        case kSpeedFull:
+            return 12;
+        default:
+            return 0;
+    }
+}
+
 // ---- time and helpers ----------------------------------------------------------------------
 
 void CKelvraU3Q6Base::SetTimeFunctions(SleepFunction sleep, TickFunction tick) {

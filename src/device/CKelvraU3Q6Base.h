@@ -297,6 +297,10 @@ class CKelvraU3Q6Base {
     // products cannot be opened. Call while no camera is being opened.
     void SetSensorSubstitute(SensorSubstitute substitute);
 
+    // The open camera's USB link in megabits per second: 5000 (USB 3), 480 (USB 2), 12 (full
+    // speed or slower), 0 when unknown or without a camera. Any thread.
+    uint32_t LinkSpeedMbps();
+
     // 1 when the open camera has been found gone (unplugged): reads of it no longer mean
     // anything, even those whose sensor operation reports success. 0 again once a camera is
     // opened. Any thread.

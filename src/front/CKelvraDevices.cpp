@@ -150,3 +150,13 @@ int CKelvra::GetDeviceNameW(int index, WCHAR* text, int length) {
 }
 
 }  // namespace kelvra
+
+namespace kelvra {
+
+int CKelvra::GetLinkSpeed() {
+    std::lock_guard<std::recursive_mutex> guard(callLock_);
+    if (!device_ || deviceNumber_ < 0) return RecordError(kErrorNoCamera), 0;
+    return static_cast<int>(device_->LinkSpeedMbps());
+}
+
+}  // namespace kelvra

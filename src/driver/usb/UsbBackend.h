@@ -36,6 +36,7 @@ class UsbBackend final : public Backend {
     const char* name() const override { return "usb"; }
     std::vector<std::string> enumerate(const Guid& guid) override;
     std::unique_ptr<DeviceHandle> open(std::string_view path, bool overlapped) override;
+    std::vector<DeviceDescription> describe(const Guid& guid) override;
 
   private:
     std::shared_ptr<UsbDevice> openDevice(libusb_context* context, const CameraAddress& address);
