@@ -21,6 +21,9 @@ std::string formatTemperature(std::optional<double> celsius);
 std::string formatStatus(const StreamCounters& counters);
 // "streamed 123 frames in 5.0 s (24.6 fps), 0 lost, sensor 24.8 °C"
 std::string formatStreamSummary(const StreamCounters& counters, double seconds);
+// "USB 3 (5 Gbit/s)", "USB 2 (480 Mbit/s)", "USB 1 (12 Mbit/s)" for a link speed in Mbit/s;
+// "unknown link speed" for 0.
+std::string formatLinkSpeed(int megabitsPerSecond);
 // "17 B", "1.5 kB", "2.6 MB", "1.2 GB" (powers of 1000).
 std::string formatBytes(uint64_t bytes);
 

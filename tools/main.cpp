@@ -39,6 +39,8 @@ constexpr Runner kRunners[] = {
     {"reg", runReg},
     {"bench", runBench},
     {"demo", runDemo},
+    {"doctor", runDoctor},
+    {"udev-rule", runUdevRule},
 };
 
 void printVersion() {
