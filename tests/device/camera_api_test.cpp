@@ -53,6 +53,25 @@ TEST_P(CameraApi, StreamsWholeFramesAtEightAndSixteenBits) {
     Kelvra_DestroyMessageWindow(window);
 }
 
+// Trigger mode: each edge on the trigger input brings exactly one frame.
+TEST_P(CameraApi, EachTriggerDeliversOneFrame) {
+    auto camera = Attach();
+    const int handle = Initialize();
+    ASSERT_EQ(Kelvra_SetPreviewWindow(handle, nullptr, 0, 0, 0, 0), 1);
+    HWND window = Kelvra_CreateMessageWindow();
+    ASSERT_EQ(Kelvra_Trigger(handle, window, nullptr, 0, 1), 1);
+    for (int trigger = 0; trigger < 2; ++trigger) {
+        ASSERT_TRUE(camera->fireTrigger()) << "trigger " << trigger;
+        int failure = 0;
+        const KELVRA_FRAME_REPORT* report = NextFrame(window, &failure);
+        ASSERT_NE(report, nullptr) << "trigger " << trigger << ", failure " << failure;
+        EXPECT_EQ(report->rate, 0);
+        EXPECT_EQ(NextFrame(window, &failure, 300), nullptr) << "one frame per trigger";
+    }
+    EXPECT_EQ(Kelvra_StopPreview(handle), 1);
+    Kelvra_DestroyMessageWindow(window);
+}
+
 // The FPGA was told a smaller frame behind the library's back: each body is shorter than the
 // ring's frame. Such bodies are failed reads, so the preview ends as lost instead of reporting
 // frames whose lower part comes from older exposures.
