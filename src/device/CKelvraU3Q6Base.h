@@ -302,9 +302,11 @@ class CKelvraU3Q6Base {
     uint32_t LinkSpeedMbps();
 
     // 1 when the open camera has been found gone (unplugged): reads of it no longer mean
-    // anything, even those whose sensor operation reports success. 0 again once a camera is
-    // opened. Any thread.
-    int32_t CameraLost() const { return m_controller && m_controller->DeviceGone() ? 1 : 0; }
+    // anything, even those whose sensor operation reports success. 0 without an open camera,
+    // and again once a camera is opened. Any thread that also may call the other operations.
+    int32_t CameraLost() const {
+        return m_sensor && m_controller && m_controller->DeviceGone() ? 1 : 0;
+    }
 
     // Inspection of core state.
     int32_t RingDepth() const { return m_ringDepth.load(); }
