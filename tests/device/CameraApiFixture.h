@@ -80,7 +80,8 @@ class CameraApiTest : public ::testing::TestWithParam<Backend> {
 
     // The next KELVRA_WM_FRAME to `window`: the report, or null with *failure set (0 when none
     // came within timeoutMs).
-    static const KELVRA_FRAME_REPORT* NextFrame(HWND window, int* failure, int timeoutMs = 5000) {
+    // Generous: sanitizer builds on a loaded machine process a frame slowly.
+    static const KELVRA_FRAME_REPORT* NextFrame(HWND window, int* failure, int timeoutMs = 20000) {
         *failure = 0;
         const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
         KELVRA_MSG msg{};
@@ -94,9 +95,17 @@ class CameraApiTest : public ::testing::TestWithParam<Backend> {
         return nullptr;
     }
 
+    // A caller buffer for frames; it outlives the handles, which TearDown releases even when an
+    // assertion ended the test while acquisition was writing into it.
+    uint8_t* FrameBuffer(size_t bytes) {
+        buffers_.emplace_back(bytes);
+        return buffers_.back().data();
+    }
+
     TempConfigHome config_;
 
   private:
+    std::vector<std::vector<uint8_t>> buffers_;
     std::string mapName_;
     std::vector<int> handles_;
 };

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <array>
+#include <atomic>
 #include <charconv>
 #include <chrono>
 #include <condition_variable>
@@ -31,7 +32,7 @@ struct libusb_device {
     int id = 0;
     std::shared_ptr<kelvra::sim::SimCamera> camera;
     kelvra::usbsim::PlugOptions options;
-    bool forgotten = false;  // UnplugAll: gone from the bus for good
+    std::atomic<bool> forgotten{false};  // UnplugAll: gone from the bus for good
     int controlRequests = 0;
 };
 
@@ -61,6 +62,7 @@ struct InFlight {
     std::unique_ptr<driver::Overlapped> request = std::make_unique<driver::Overlapped>();
     std::array<uint8_t, rec::kSize> record{};
     Clock::time_point deadline = Clock::time_point::max();
+    bool started = false;  // submitted to the camera: the event handler may deliver it
     bool timedOut = false;
     bool cancelled = false;
 };
@@ -207,21 +209,15 @@ void plugFromEnvironment(Bus& b) {
     sim::applyEnvironmentFaults(cameras);
 }
 
-// Starts a bulk transfer on the camera. False when the camera refused it at once with an error
-// that libusb reports from libusb_submit_transfer (unplugged), with that error in *rc.
-bool startBulk(InFlight& flight, libusb_device_handle* handle, int* rc) {
+// Starts a bulk transfer on the camera; the entry is set up and not yet visible to the event
+// handler. False when the camera refused it at once as unplugged, which libusb reports from
+// libusb_submit_transfer.
+bool startBulk(InFlight& flight, libusb_device_handle* handle) {
     libusb_transfer* t = flight.transfer;
-    flight.record[rec::kEndpoint] = t->endpoint;
-    flight.request->setFinishHook(&wakeEvents, nullptr);
-    if (t->timeout > 0) flight.deadline = Clock::now() + std::chrono::milliseconds(t->timeout);
     const driver::IoResult result =
         handle->sim->submit(driver::kIoctlDirectTransfer, flight.record,
                             {t->buffer, static_cast<size_t>(t->length)}, *flight.request);
-    if (result.error == driver::kErrorDeviceNotConnected) {
-        *rc = LIBUSB_ERROR_NO_DEVICE;
-        return false;
-    }
-    return true;
+    return result.error != driver::kErrorDeviceNotConnected;
 }
 
 }  // namespace
@@ -458,14 +454,19 @@ int LIBUSB_CALL libusb_submit_transfer(libusb_transfer* transfer) {
         std::lock_guard lock(b.mutex);
         flight = &b.inFlight.emplace_back();
         flight->transfer = transfer;
+        flight->record[rec::kEndpoint] = transfer->endpoint;
+        flight->request->setFinishHook(&wakeEvents, nullptr);
+        if (transfer->timeout > 0) {
+            flight->deadline = Clock::now() + std::chrono::milliseconds(transfer->timeout);
+        }
     }
-    int rc = LIBUSB_SUCCESS;
-    const bool started = startBulk(*flight, handle, &rc);
+    const bool started = startBulk(*flight, handle);
     std::lock_guard lock(b.mutex);
     if (!started) {
         b.inFlight.remove_if([&](const InFlight& f) { return &f == flight; });
-        return rc;
+        return LIBUSB_ERROR_NO_DEVICE;
     }
+    flight->started = true;
     b.changed.notify_all();
     return LIBUSB_SUCCESS;
 }
@@ -477,7 +478,10 @@ int LIBUSB_CALL libusb_cancel_transfer(libusb_transfer* transfer) {
     {
         std::lock_guard lock(b.mutex);
         for (InFlight& flight : b.inFlight) {
-            if (flight.transfer != transfer || flight.cancelled || flight.request->done()) continue;
+            if (flight.transfer != transfer || !flight.started || flight.cancelled ||
+                flight.request->done()) {
+                continue;
+            }
             flight.cancelled = true;
             request = flight.request.get();
         }
@@ -500,6 +504,7 @@ int LIBUSB_CALL libusb_handle_events_timeout_completed(libusb_context*, timeval*
         bool finished = false;
         const auto now = Clock::now();
         for (InFlight& flight : b.inFlight) {
+            if (!flight.started) continue;
             if (flight.request->done()) {
                 finished = true;
             } else if (flight.deadline <= now && !flight.timedOut && !flight.cancelled) {
@@ -519,7 +524,7 @@ int LIBUSB_CALL libusb_handle_events_timeout_completed(libusb_context*, timeval*
         b.changed.wait_until(lock, nextDeadline);
     }
     for (auto it = b.inFlight.begin(); it != b.inFlight.end();) {
-        if (!it->request->done()) {
+        if (!it->started || !it->request->done()) {
             ++it;
             continue;
         }
