@@ -188,23 +188,37 @@ bool parseDevice(std::string_view text, sim::CameraConfig& config, PlugOptions& 
     return true;
 }
 
-// The devices of KELVRA_USB_STANDIN, once, for a program that plugged none itself.
+// A number for each camera made, so that every one has its own instance and serial number.
+int nextOrdinal() {
+    static std::atomic<int> ordinal{0};
+    return ++ordinal;
+}
+
+// The devices of KELVRA_USB_STANDIN, for a program that plugged none itself. Cameras are made
+// without the bus lock: their workers take it (completions) while holding their own.
 void plugFromEnvironment(Bus& b) {
-    if (b.environmentRead) return;
-    b.environmentRead = true;
+    {
+        std::lock_guard lock(b.mutex);
+        if (std::exchange(b.environmentRead, true) || !b.devices.empty()) return;
+    }
     const char* value = std::getenv(kDevicesVariable);
-    if (value == nullptr || !b.devices.empty()) return;
+    if (value == nullptr) return;
     std::vector<std::shared_ptr<sim::SimCamera>> cameras;
+    std::vector<PlugOptions> options;
     std::string_view list = value;
     while (!list.empty()) {
         const size_t comma = list.find(',');
         sim::CameraConfig config;
-        PlugOptions options;
-        if (parseDevice(list.substr(0, comma), config, options)) {
-            cameras.push_back(makeCamera(config, static_cast<int>(b.devices.size()) + 1));
-            plugLocked(b, cameras.back(), options);
+        PlugOptions plug;
+        if (parseDevice(list.substr(0, comma), config, plug)) {
+            cameras.push_back(makeCamera(config, nextOrdinal()));
+            options.push_back(plug);
         }
         list = comma == list.npos ? std::string_view{} : list.substr(comma + 1);
+    }
+    {
+        std::lock_guard lock(b.mutex);
+        for (size_t i = 0; i < cameras.size(); ++i) plugLocked(b, cameras[i], options[i]);
     }
     sim::applyEnvironmentFaults(cameras);
 }
@@ -223,10 +237,10 @@ bool startBulk(InFlight& flight, libusb_device_handle* handle) {
 }  // namespace
 
 std::shared_ptr<sim::SimCamera> Plug(const sim::CameraConfig& config, PlugOptions options) {
+    auto camera = makeCamera(config, nextOrdinal());
     Bus& b = bus();
     std::lock_guard lock(b.mutex);
     b.environmentRead = true;
-    auto camera = makeCamera(config, static_cast<int>(b.devices.size()) + 1);
     plugLocked(b, camera, options);
     return camera;
 }
@@ -266,9 +280,7 @@ using namespace kelvra::usbsim;
 extern "C" {
 
 int LIBUSB_CALL libusb_init(libusb_context** context) {
-    Bus& b = bus();
-    std::lock_guard lock(b.mutex);
-    plugFromEnvironment(b);
+    plugFromEnvironment(bus());
     *context = new libusb_context();
     return LIBUSB_SUCCESS;
 }
@@ -279,11 +291,13 @@ void LIBUSB_CALL libusb_exit(libusb_context* context) {
 
 ssize_t LIBUSB_CALL libusb_get_device_list(libusb_context*, libusb_device*** list) {
     Bus& b = bus();
-    std::lock_guard lock(b.mutex);
     std::vector<libusb_device*> attached;
-    for (libusb_device* device : b.devices) {
-        if (present(device)) attached.push_back(device);
+    {
+        std::lock_guard lock(b.mutex);
+        attached = b.devices;
     }
+    // Asked without the bus lock, which a camera's worker takes while holding its own.
+    std::erase_if(attached, [](const libusb_device* device) { return !present(device); });
     *list = static_cast<libusb_device**>(std::calloc(attached.size() + 1, sizeof(libusb_device*)));
     std::copy(attached.begin(), attached.end(), *list);
     return static_cast<ssize_t>(attached.size());
