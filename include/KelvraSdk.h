@@ -557,6 +557,50 @@ KELVRA_API int KELVRA_CALL Kelvra_DestroyMessageWindow(HWND window);
 KELVRA_API HWND KELVRA_CALL Kelvra_WrapX11Window(unsigned long x11Window);
 /* Forgets a handle made by Kelvra_WrapX11Window; the X11 window itself is left alone. */
 KELVRA_API int KELVRA_CALL Kelvra_UnwrapX11Window(HWND window);
+
+/* ---- Linux only: USB link and the machine's cameras ----
+ * For applications that check their set-up and for `kelvra doctor`. None of these opens a
+ * camera for use or disturbs one that another program streams from; all may be called from
+ * any thread. The library prints nothing about them: what to tell the user is the caller's. */
+
+/* Link speeds in megabits per second. A camera on a USB 2 port works, at a fraction of its
+ * frame rate. */
+#define KELVRA_LINK_SUPER_SPEED 5000 /* USB 3 */
+#define KELVRA_LINK_HIGH_SPEED 480   /* USB 2 */
+#define KELVRA_LINK_FULL_SPEED 12    /* USB 1 */
+
+/* The USB link speed of the open camera (KELVRA_LINK_*), 0 when it cannot be told. Without an
+ * open camera: 0 with code 1. */
+KELVRA_API int KELVRA_CALL Kelvra_GetLinkSpeed(int handle);
+
+/* One camera attached to the machine, whether or not this user may open it. Text fields are
+ * NUL-terminated, cut to fit. */
+typedef struct KELVRA_USB_CAMERA {
+    unsigned short vendorId;
+    unsigned short productId;
+    int linkSpeed;          /* KELVRA_LINK_*, 0 unknown */
+    int accessible;         /* 1 when this user may open it; 0: permission denied (udev rule) */
+    int simulated;          /* 1 for a simulated camera (KELVRA_SIMULATED_CAMERAS) */
+    char port[32];          /* USB port, "bus-port.port" as in sysfs; "" when it has none */
+    char deviceNode[64];    /* the node the user needs access to; "" when it has none */
+    char serialNumber[64];  /* "" when unknown */
+} KELVRA_USB_CAMERA;
+
+/* Fills up to `capacity` records (the caller's array) with the cameras attached now, devices
+ * of other makers left out. Returns how many cameras there are, which may exceed capacity;
+ * -1 for a negative capacity or a null array with a positive one. */
+KELVRA_API int KELVRA_CALL Kelvra_ListUsbCameras(KELVRA_USB_CAMERA* cameras, int capacity);
+
+/* The udev rule that lets users open the cameras (installed by the library as
+ * lib/udev/rules.d/60-kelvra-cameras.rules). Writes it, terminated, into `text` when `size`
+ * bytes hold it; returns its length without the terminator either way. */
+KELVRA_API int KELVRA_CALL Kelvra_GetUdevRule(char* text, int size);
+
+/* Shared-memory blocks (names under /dev/shm) left by programs that ended without releasing
+ * the library, for example killed ones. They do no harm: the next program using the library
+ * removes or reuses them. Writes the names, one per line, into `names` when `size` bytes hold
+ * them; returns how many there are. */
+KELVRA_API int KELVRA_CALL Kelvra_GetStaleSharedMemory(char* names, int size);
 #endif
 
 #ifdef __cplusplus

@@ -16,7 +16,8 @@ std::vector<CommandHelp> buildTable() {
         {{"list", {}, {}, 0, 0},
          "list the attached cameras",
          "usage: kelvra list\n"
-         "Lists the attached cameras: number, name, serial number and product id.\n"},
+         "Lists the attached cameras: number, name, serial number, product id and USB link\n"
+         "speed, and warns about a camera on a link slower than USB 3.\n"},
         {{"info", {}, {}, 0, 0},
          "show sensor size, gain and exposure ranges, temperature, cooler",
          "usage: kelvra info\n"
@@ -102,6 +103,20 @@ std::vector<CommandHelp> buildTable() {
          "frame in every format and a 2-second AVI into DIR (default ./kelvra-demo), then\n"
          "prints what it wrote and how fast it ran.\n"
          "  -o, --output DIR       where to write the files (created if missing)\n"},
+        {{"doctor", {}, {}, 0, 0},
+         "check this machine for real cameras",
+         "usage: kelvra doctor\n"
+         "Checks what real cameras need and explains each gap with the command that fixes it:\n"
+         "the udev rule, access to each camera's device node, group membership, the USB\n"
+         "buffer limit (usbfs_memory_mb), link speed, shared memory left by ended programs,\n"
+         "DISPLAY for preview windows, and whether cameras are simulated.\n"
+         "Exits 0 when all is well, 1 when something needs fixing.\n"},
+        {{"udev-rule", {}, {}, 0, 0},
+         "print the udev rule the cameras need",
+         "usage: kelvra udev-rule\n"
+         "Prints the udev rule that lets users open the cameras. Install it with\n"
+         "  kelvra udev-rule | sudo tee /etc/udev/rules.d/60-kelvra-cameras.rules\n"
+         "  sudo udevadm control --reload-rules && sudo udevadm trigger\n"},
     };
 }
 

@@ -20,6 +20,14 @@ std::string formatTemperature(std::optional<double> celsius) {
     return celsius ? format("%.1f °C", *celsius) : std::string("n/a");
 }
 
+std::string formatLinkSpeed(int megabitsPerSecond) {
+    constexpr int kUsb3 = 5000, kUsb2 = 480;
+    if (megabitsPerSecond >= kUsb3) return format("USB 3 (%d Gbit/s)", megabitsPerSecond / 1000);
+    if (megabitsPerSecond >= kUsb2) return format("USB 2 (%d Mbit/s)", megabitsPerSecond);
+    if (megabitsPerSecond > 0) return format("USB 1 (%d Mbit/s)", megabitsPerSecond);
+    return "unknown link speed";
+}
+
 std::string formatStatus(const StreamCounters& counters) {
     const std::string frame =
         counters.lastFrame

@@ -28,6 +28,9 @@ std::string formatStatus(const StreamCounters& counters);
 std::string formatStreamSummary(const StreamCounters& counters, double seconds);
 // Every stream counter, one "name: value" line each.
 std::string formatStreamStatistics(const KELVRA_STREAM_STATS& stats);
+// "USB 3 (5 Gbit/s)", "USB 2 (480 Mbit/s)", "USB 1 (12 Mbit/s)" for a link speed in Mbit/s;
+// "unknown link speed" for 0.
+std::string formatLinkSpeed(int megabitsPerSecond);
 // "17 B", "1.5 kB", "2.6 MB", "1.2 GB" (powers of 1000).
 std::string formatBytes(uint64_t bytes);
 

@@ -40,6 +40,8 @@ constexpr Runner kRunners[] = {
     {"bench", runBench},
     {"demo", runDemo},
     {"settings", runSettings},
+    {"doctor", runDoctor},
+    {"udev-rule", runUdevRule},
 };
 
 void printVersion() {

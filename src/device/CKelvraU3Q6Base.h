@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <mutex>
 
 #include "KelvraSdk.h"
 #include "device/FrameRateMeter.h"
@@ -297,6 +298,17 @@ class CKelvraU3Q6Base {
     // products cannot be opened. Call while no camera is being opened.
     void SetSensorSubstitute(SensorSubstitute substitute);
 
+    // The open camera's USB link in megabits per second: 5000 (USB 3), 480 (USB 2), 12 (full
+    // speed or slower), 0 when unknown or without a camera. Any thread.
+    uint32_t LinkSpeedMbps();
+
+    // 1 when the open camera has been found gone (unplugged): reads of it no longer mean
+    // anything, even those whose sensor operation reports success. 0 without an open camera,
+    // and again once a camera is opened. Any thread that also may call the other operations.
+    int32_t CameraLost() const {
+        return m_sensor && m_controller && m_controller->DeviceGone() ? 1 : 0;
+    }
+
     // Inspection of core state.
     int32_t RingDepth() const { return m_ringDepth.load(); }
     int32_t ReadMark() const { return m_readMark.load(); }
@@ -354,8 +366,11 @@ class CKelvraU3Q6Base {
     int32_t CopySlot(int32_t slot, uint8_t* buffer, uint32_t length, SlotInfo* info,
                      int32_t topDown);
     int32_t NewestSlot(int32_t writeIndex) const;
-    void ProgramGeometry(int32_t width, int32_t height, const SensorDescriptor& d);
-    void ProgramImx990Offsets(int32_t height, const SensorDescriptor& d);
+    bool AllocateRingAndProgram();
+    bool BodyFitsRing(const FrameRequest& request) const;
+    uint32_t HeaderTimeoutMs();
+    bool ProgramGeometry(int32_t width, int32_t height, const SensorDescriptor& d);
+    bool ProgramImx990Offsets(int32_t height, const SensorDescriptor& d);
     int32_t WriteFpgaPair(uint8_t lowRegister, uint8_t highRegister, int32_t value);
 
     bool Descriptor(SensorDescriptor* d);
@@ -396,6 +411,10 @@ class CKelvraU3Q6Base {
     // Frame number of the run's last header, for its gaps (transfer thread; reset by a start).
     uint32_t m_lastHeaderNumber = 0;
     bool m_haveHeaderNumber = false;
+    // Held by start, stop, single capture, ring configuration, open and close, and by the
+    // window, depth and trigger changes that make the ring stale, so that a change and a start
+    // never interleave. Never taken by the transfer thread, which a holder may wait for.
+    std::recursive_mutex m_configLock;
     SleepFunction m_sleep;
     TickFunction m_tick;
     SensorSubstitute m_sensorSubstitute;

@@ -93,6 +93,8 @@ class CKelvra {
     int EnumDeviceW(WCHAR names[10][256]);
     int GetDeviceName(int index, char* text, int length);
     int GetDeviceNameW(int index, WCHAR* text, int length);
+    // USB link speed of the open camera in Mbit/s (0 unknown); code 1 without an open camera.
+    int GetLinkSpeed();
 
     // Output format and stream options; they take effect when acquisition is next prepared.
     int SetColorMode(int bitsPerPixel);

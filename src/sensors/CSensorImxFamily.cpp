@@ -101,7 +101,7 @@ int32_t CSensorImxFamily::ReadRegister(int32_t address, int32_t* value) {
 // Asks the FPGA for the sensor bus (0x9F = 1), then up to 100 times: when the status register
 // reads 0 (bus free), write the register (the IMX990 also reads it back and compares), else wait
 // 3 ms. The bus request is always withdrawn (0x9F = 0). Returns 1 on success, 0 after the last
-// attempt or without a controller.
+// attempt or without a controller; at once when the camera has gone (no attempt can succeed).
 int32_t CSensorImxFamily::WriteRegisterSafe(int32_t address, int32_t value) {
     if (Controller() == nullptr) return 0;
     WriteFpga(fpga_reg::kSensorBusRequest, 1);
@@ -113,6 +113,7 @@ int32_t CSensorImxFamily::WriteRegisterSafe(int32_t address, int32_t value) {
             // Only the low byte reaches the sensor, so only it can be compared.
             if (readBack == (value & 0xFF)) return ReleaseSensorBus(1);
         }
+        if (Controller()->DeviceGone()) break;
         Sleep(kBusRetryMs);
     }
     return ReleaseSensorBus(0);
@@ -124,6 +125,7 @@ int32_t CSensorImxFamily::ReadRegisterSafe(int32_t address, int32_t* value) {
     WriteFpga(fpga_reg::kSensorBusRequest, 1);
     for (int attempt = 0; attempt < kBusAttempts; ++attempt) {
         if (SensorBusFree() && ReadRegister(address, value)) return ReleaseSensorBus(1);
+        if (Controller()->DeviceGone()) break;
         Sleep(kBusRetryMs);
     }
     return ReleaseSensorBus(0);
