@@ -135,7 +135,8 @@ TEST_F(FrameQueueTest, StopCloseUnplugAndReleaseWakeABlockedWaiterWithTheirReaso
         if (end == End::Unplug) {
             const KELVRA_STREAM_STATS stats = Stats();
             EXPECT_EQ(stats.cameraLost, 1u);
-            EXPECT_GE(stats.failedTransfers, 5u);
+            // A camera found gone ends the retries at once: one failed read is enough.
+            EXPECT_GE(stats.failedTransfers, 1u);
             camera_->replug();  // the same path: the next start finds it again
         }
         if (handle_ != 0) {
