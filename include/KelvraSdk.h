@@ -603,6 +603,38 @@ KELVRA_API int KELVRA_CALL Kelvra_GetUdevRule(char* text, int size);
 KELVRA_API int KELVRA_CALL Kelvra_GetStaleSharedMemory(char* names, int size);
 #endif
 
+/* ---- Public extra: saving an application's image ----
+ * Writes pixels the application holds (a frame from Kelvra_WaitFrame, a copy of one, an image it
+ * computed) with the library's still-image writers: the same pixels make the same file as
+ * Kelvra_SaveImage. 16-bit samples are read as the camera's 12-bit samples (0-4095), as there:
+ * BMP, raw, PNG and TIFF store them unchanged, JPEG keeps their top eight bits. Raw and BMP rows
+ * are padded to 4 bytes, as Kelvra_SaveImage writes them.
+ *
+ * Needs no handle and no camera; may be called from any thread. The library reads the pixels
+ * during the call only and keeps nothing: the caller keeps them unchanged until it returns. */
+
+/* An image the application owns. The caller fills every field. */
+typedef struct KELVRA_IMAGE {
+    int32_t size;  /* sizeof(KELVRA_IMAGE) */
+    int32_t width; /* pixels */
+    int32_t height;
+    /* 8 or 16: grey; 24 or 32: blue, green, red (and a fourth byte); 48 or 64: the same in 16-bit
+     * samples. Samples of 16 bits are little-endian. */
+    int32_t bitsPerPixel;
+    int32_t rowStride; /* bytes from one row to the next, at least width x bitsPerPixel / 8 */
+    int32_t reserved;  /* 0 */
+    const void* data;  /* the top row */
+} KELVRA_IMAGE;
+
+/* Saves `image` as `fileName` in `format` (a KelvraImageFormat), replacing an old file only when
+ * the new one is complete. 1 when the file is written; 0 when the arguments are refused (a null
+ * or empty name, a null record or one smaller than KELVRA_IMAGE, an unknown format, no pixels, a
+ * size or bit count not listed, rows shorter than their pixels) and nothing is touched; -1 when
+ * the file cannot be written (not a regular file, no permission, a full disk) or memory runs
+ * out, the old file then left as it was. Records no error code. */
+KELVRA_API int KELVRA_CALL Kelvra_SaveImageData(const char* fileName, int format,
+                                                const KELVRA_IMAGE* image);
+
 #ifdef __cplusplus
 }
 #endif
