@@ -54,6 +54,10 @@ DelayedUnplug& delayedUnplug() {
     return instance;
 }
 
+bool isOne(const char* value) {
+    return value != nullptr && std::string_view(value) == "1";
+}
+
 }  // namespace
 
 std::optional<int> parseUnplugAfterMs(std::string_view text) {
@@ -66,11 +70,12 @@ std::optional<int> parseUnplugAfterMs(std::string_view text) {
 }
 
 void applyEnvironmentFaults(const std::vector<std::shared_ptr<SimCamera>>& attached) {
-    const char* unpaced = std::getenv(kUnpacedVariable);
-    if (unpaced != nullptr && std::string_view(unpaced) == "1") {
-        for (const std::shared_ptr<SimCamera>& camera : attached) {
-            if (camera) camera->setPaced(false);
-        }
+    const bool unpaced = isOne(std::getenv(kUnpacedVariable));
+    const bool testPattern = isOne(std::getenv(kTestPatternVariable));
+    for (const std::shared_ptr<SimCamera>& camera : attached) {
+        if (!camera) continue;
+        if (unpaced) camera->setPaced(false);
+        if (testPattern) camera->setTestPattern(true);
     }
     const char* value = std::getenv(kUnplugAfterMsVariable);
     if (value == nullptr || attached.empty() || !attached.front()) return;

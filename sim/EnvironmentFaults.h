@@ -6,6 +6,8 @@
 //                                          KELVRA_SIMULATED_CAMERAS that many ms after attaching
 //   KELVRA_SIMULATED_UNPACED=1             cameras deliver a frame whenever the host asks
 //                                          (throughput measurements)
+//   KELVRA_SIMULATED_TEST_PATTERN=1        every row of frame n holds n + row, so that a torn or
+//                                          overwritten frame shows (client tests)
 //
 // A malformed value is reported on stderr and ignored.
 
@@ -20,6 +22,7 @@ namespace kelvra::sim {
 
 inline constexpr const char* kUnplugAfterMsVariable = "KELVRA_SIMULATED_UNPLUG_AFTER_MS";
 inline constexpr const char* kUnpacedVariable = "KELVRA_SIMULATED_UNPACED";
+inline constexpr const char* kTestPatternVariable = "KELVRA_SIMULATED_TEST_PATTERN";
 
 // The delay of KELVRA_SIMULATED_UNPLUG_AFTER_MS: a whole number of milliseconds, 0 or more.
 std::optional<int> parseUnplugAfterMs(std::string_view text);
