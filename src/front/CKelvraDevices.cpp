@@ -56,6 +56,10 @@ int CKelvra::SetDeviceNumber(int index) {
     if (!device_->OpenCamera(instance)) return RecordError(kErrorNotPresent), 0;
     LoadCameraGroups(index);
     ApplyCameraSettings();
+    // With several cameras attached none is open at initialisation, so the stored colour mode
+    // was fitted to no camera: a monochrome camera would deliver colour-converted frames.
+    const settings::FormatSupport support = DeviceFormatSupport();
+    WithSettings([&] { format_.color = settings::FitColorFormat(format_.color, support); });
     deviceNumber_ = index;
     return 1;
 }
