@@ -418,6 +418,11 @@ KELVRA_API int KELVRA_CALL Kelvra_DestroyMessageWindow(HWND window);
 KELVRA_API HWND KELVRA_CALL Kelvra_WrapX11Window(unsigned long x11Window);
 /* Forgets a handle made by Kelvra_WrapX11Window; the X11 window itself is left alone. */
 KELVRA_API int KELVRA_CALL Kelvra_UnwrapX11Window(HWND window);
+/* The library's own preview window closes like any other: when the user closes it (window
+ * manager close button, WM_DELETE_WINDOW), its X client is killed or the X server goes away,
+ * acquisition and recording go on without a window, and error 4 is recorded and posted once as
+ * KELVRA_WM_ERROR. Every later call returns as usual; the next start makes a new window (and
+ * fails with error 4 while no X server can be reached). */
 #endif
 
 #ifdef __cplusplus

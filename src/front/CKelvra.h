@@ -230,6 +230,7 @@ class CKelvra {
     // Preview window (CKelvraPreviewWindow.cpp).
     bool CreatePreviewWindowIfPlaced();
     void DestroyPreviewWindow();
+    void LosePreviewWindow();
     void SizeDisplayImage(int mode);
     const CDibImage* PaintSource(int mode);
     void PaintPreview();

@@ -56,10 +56,11 @@ PreviewSurface::PreviewSurface(std::unique_ptr<X11Connection> connection, Window
     }
 }
 
-// Frees the image and the graphics context; the connection closes after them.
+// Frees the image and the graphics context; the connection closes after them. A connection
+// the server has dropped takes no more requests (they would never return).
 PreviewSurface::~PreviewSurface() {
     FreeImage();
-    if (m_gc != nullptr) XFreeGC(m_connection->Get(), m_gc);
+    if (m_gc != nullptr && !m_connection->Broken()) XFreeGC(m_connection->Get(), m_gc);
 }
 
 // Draws an 8-bit grey image (`height` rows of `width` samples, `stride` bytes apart) at the
