@@ -87,7 +87,11 @@ KELVRA_API int KELVRA_CALL Kelvra_GetStatus(int handle);
  * entries after the listed ones are emptied. Returns the number listed (at most 10). */
 KELVRA_API int KELVRA_CALL Kelvra_EnumDevice(int handle, char names[10][256]);
 KELVRA_API int KELVRA_CALL Kelvra_EnumDeviceW(int handle, WCHAR names[10][256]);
-/* Opens camera `index` (0-based). */
+/* Opens camera `index` (0-based) with its own stored readout window, colour mode, subsample
+ * mode and wait time (what it lacks takes the defaults), the colour mode fitted to what the
+ * camera delivers. While a preview, capture, trigger acquisition or recording runs (also one
+ * ended by a lost camera) only the open camera may be named: another index gives error 1 and
+ * changes nothing; stop first. */
 KELVRA_API int KELVRA_CALL Kelvra_SetDeviceNumber(int handle, int index);
 /* Name of camera `index`; `length` is the buffer size in bytes (at least 17). */
 KELVRA_API int KELVRA_CALL Kelvra_GetDeviceName(int handle, int index, char* text, int length);

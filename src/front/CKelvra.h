@@ -253,6 +253,7 @@ class CKelvra {
     settings::FormatSupport DeviceFormatSupport() const;
     settings::CameraDefaults DeviceCameraDefaults() const;
     void LoadCameraGroups(int camera);
+    void LoadStreamSettings(int camera);
     void SaveCameraGroups(int camera);
     void ApplyCameraSettings();
     void WriteGainsAndExposure(const settings::CameraSettings& camera);

@@ -22,9 +22,13 @@ bool FormatDeviceName(int number, char* text, size_t size) {
 
 }  // namespace
 
+// Opening another camera replaces the device core's sensor driver, which a running
+// acquisition uses: while previewing, capturing, triggering or recording only the open camera
+// may be named (code 1 otherwise; stop first). The opened camera gets its own stored format.
 int CKelvra::SetDeviceNumber(int index) {
     std::lock_guard<std::recursive_mutex> guard(callLock_);
     if (!device_) return RecordError(kErrorNoCamera), 0;
+    if (state_.load() != kIdle && index != deviceNumber_) return RecordError(kErrorNoCamera), 0;
     if (firstOpenDone_ && deviceNumber_ >= 0) SaveCameraGroups(deviceNumber_);
     firstOpenDone_ = true;
     if (!device_->IsDevicePresent(index)) return RecordError(kErrorNotPresent), 0;
@@ -32,6 +36,7 @@ int CKelvra::SetDeviceNumber(int index) {
     if (!device_->OpenCamera(index)) return RecordError(kErrorNotPresent), 0;
     LoadCameraGroups(index);
     ApplyCameraSettings();
+    LoadStreamSettings(index);
     deviceNumber_ = index;
     return 1;
 }
