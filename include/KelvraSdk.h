@@ -155,7 +155,8 @@ KELVRA_API int KELVRA_CALL Kelvra_GetColorMode(int handle);
 /* 0 full frame or 1 half size; other values return 0. */
 KELVRA_API int KELVRA_CALL Kelvra_SetSubSample(int handle, int mode);
 KELVRA_API int KELVRA_CALL Kelvra_GetSubSample(int handle); /* -1: unknown handle */
-/* Wait time in milliseconds; negative values return 0. */
+/* Wait time in milliseconds: the pause before each preview round, which a stop ends at once;
+ * negative values return 0. */
 KELVRA_API int KELVRA_CALL Kelvra_SetWaitTime(int handle, int milliseconds);
 KELVRA_API int KELVRA_CALL Kelvra_GetWaitTime(int handle); /* -1: unknown handle */
 
@@ -181,10 +182,14 @@ KELVRA_API int KELVRA_CALL Kelvra_GetMirrorV(int handle);
 /* ---- Acquisition and images ---- */
 
 /* The record posted with KELVRA_WM_FRAME (wParam = its address, lParam 0). A KELVRA_WM_FRAME
- * with wParam 0 reports a failure: lParam 5 (caller buffer too small), 8 (frame not
- * transferred) or 13 (camera lost). The record belongs to the library, which reuses it 16
- * frames later. The caller buffer is rewritten by every frame while acquisition runs: read it
- * after Kelvra_StopPreview, or in trigger mode before the next trigger. */
+ * with wParam 0 reports a failure, whose code is recorded before the message is posted:
+ * lParam 5 (caller buffer too small), 8 (frame not transferred) or 13 (camera lost). A lost
+ * camera ends preview and trigger acquisition; in capture state each later Kelvra_SnapShot
+ * answers 13 at once. An acquisition thread that fails unexpectedly ends with 8 instead of
+ * stopping silently. After these the state stays until Kelvra_StopPreview or Kelvra_Close.
+ * The record belongs to the library, which reuses it 16 frames later. The caller buffer is
+ * rewritten by every frame while acquisition runs: read it after Kelvra_StopPreview, or in
+ * trigger mode before the next trigger. */
 typedef struct KELVRA_FRAME_REPORT {
     int32_t reserved;     /* always 0 */
     int32_t width;        /* pixels */
@@ -198,7 +203,11 @@ typedef struct KELVRA_FRAME_REPORT {
 /* Live preview into the library's preview window (if one is placed), no frame messages. */
 KELVRA_API int KELVRA_CALL Kelvra_Preview(int handle);
 /* Live preview that copies each frame into `buffer` (rows top first when topDown is non-zero)
- * and posts KELVRA_WM_FRAME to callbackWindow. Both may be null. */
+ * and posts KELVRA_WM_FRAME to callbackWindow. Both may be null. Called during a preview, the
+ * four values are replaced together once a copy under way has ended: after the call returns
+ * the old buffer is never written again. Kelvra_Preview, Kelvra_CallBackPreview and
+ * Kelvra_Record are refused while capturing or triggering (error 1, then their own code),
+ * leaving the running acquisition as it was. */
 KELVRA_API int KELVRA_CALL Kelvra_CallBackPreview(int handle, HWND callbackWindow, void* buffer,
                                                   int length, int topDown);
 KELVRA_API int KELVRA_CALL Kelvra_StartPreview(int handle);
@@ -207,7 +216,9 @@ KELVRA_API int KELVRA_CALL Kelvra_StopPreview(int handle);
 KELVRA_API int KELVRA_CALL Kelvra_Capture(int handle);
 /* One processed frame into `buffer` (null or length 0: only refresh the library's image). */
 KELVRA_API int KELVRA_CALL Kelvra_SnapShot(int handle, void* buffer, int length, int topDown);
-/* A copy of the last processed image; does not wait for a new frame. */
+/* A copy of the newest processed image, in the colour mode it was processed in (a mode set
+ * since applies to the next acquisition); does not wait for a new frame. Error 1 when there is
+ * none (nothing taken yet, or a later preparation for another size replaced it). */
 KELVRA_API int KELVRA_CALL Kelvra_GetImage(int handle, void* buffer, int length, int topDown);
 /* Hardware-triggered acquisition: each trigger delivers one frame as Kelvra_CallBackPreview. */
 KELVRA_API int KELVRA_CALL Kelvra_Trigger(int handle, HWND callbackWindow, void* buffer, int length,
@@ -220,7 +231,8 @@ KELVRA_API int KELVRA_CALL Kelvra_SetPreviewWindow(int handle, HWND parent, int 
                                                    int right, int bottom);
 /* Captures the current frame as the dark (0) or white (1) flat-field reference. */
 KELVRA_API int KELVRA_CALL Kelvra_UpdateMaskData(int handle, int which);
-/* AVI recording of durationMs milliseconds driven by the live preview. */
+/* AVI recording of durationMs milliseconds driven by the live preview. The file's frame rate
+ * is measured over the time its frames span, so a recording cut short plays at its speed. */
 KELVRA_API int KELVRA_CALL Kelvra_Record(int handle, const char* fileName, int durationMs,
                                          int showWindow);
 KELVRA_API int KELVRA_CALL Kelvra_RecordW(int handle, const WCHAR* fileName, int durationMs,
@@ -239,7 +251,8 @@ enum KelvraImageFormat {
     KELVRA_FORMAT_TIFF = 6
 };
 
-/* Saves the last processed image; 0 if any write failed. */
+/* Saves the image Kelvra_GetImage gives (error 1 when there is none, and after Kelvra_Close);
+ * 0 if any write failed. */
 KELVRA_API int KELVRA_CALL Kelvra_SaveImage(int handle, const char* fileName, int format);
 KELVRA_API int KELVRA_CALL Kelvra_SaveImageW(int handle, const WCHAR* fileName, int format);
 /* Flat-field references (dark and white, 8 and 16 bits) from and to a mask file. */

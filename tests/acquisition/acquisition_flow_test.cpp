@@ -127,6 +127,19 @@ TEST_F(AcquisitionFlow, UnpluggedCameraEndsPreviewWithCode13) {
     EXPECT_EQ(Kelvra_StopPreview(handle_), 1);
 }
 
+// A wait time of weeks (as a damaged settings file or a careless call gives) pauses the loop,
+// never the calls that stop it.
+TEST_F(AcquisitionFlow, EveryStopEndsALongWaitTimeAtOnce) {
+    Kelvra_SetWaitTime(handle_, INT32_MAX);
+    ASSERT_EQ(Kelvra_CallBackPreview(handle_, window_, nullptr, 0, 1), 1);
+    EXPECT_EQ(Kelvra_StopPreview(handle_), 1);
+    ASSERT_EQ(Kelvra_Record(handle_, (config_.Dir() / "wait.avi").c_str(), 1000, 0), 1);
+    EXPECT_EQ(Kelvra_Close(handle_), 1);
+    ASSERT_EQ(Kelvra_CallBackPreview(handle_, window_, nullptr, 0, 1), 1);
+    EXPECT_EQ(Kelvra_Release(handle_), 1);
+    handle_ = 0;
+}
+
 TEST_F(AcquisitionFlow, CaptureStateLastsAcrossSnapshots) {
     camera_->setTestPattern(true);
     std::vector<uint8_t> first(kFrameBytes8), second(kFrameBytes8);
