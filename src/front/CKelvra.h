@@ -216,6 +216,7 @@ class CKelvra {
     bool StartAcquisitionThread();
     void RequestAcquisitionStop();
     void JoinAcquisitionThread();
+    void DiscardUnreadFrames();
 
     // The acquisition thread (CKelvraAcquisitionThread.cpp).
     void AcquisitionMain();

@@ -78,9 +78,20 @@ int CKelvra::StopPreview() {
     // The thread ends first (its frame waits are short slices): the trigger loop starts the
     // transfer itself, and the device core's stream must not be started and stopped at once.
     JoinAcquisitionThread();
-    if (state_.exchange(kIdle) != kIdle) device_->StopTransfer(0);
+    if (state_.exchange(kIdle) != kIdle) {
+        device_->StopTransfer(0);
+        DiscardUnreadFrames();
+    }
     StopRecording();
     return 1;
+}
+
+// Frames the stream delivered after the loop's last read belong to the acquisition that
+// ended. The device core tells a new frame by its write index differing from the read mark
+// (modulo the ring's depth), so leftovers would make a later start miss its first frame (four
+// of them look like none). A read without a buffer marks them read and copies nothing.
+void CKelvra::DiscardUnreadFrames() {
+    device_->GetImage(nullptr, 0, nullptr, 1);
 }
 
 int CKelvra::Capture() {

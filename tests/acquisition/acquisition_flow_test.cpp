@@ -140,6 +140,22 @@ TEST_F(AcquisitionFlow, EveryStopEndsALongWaitTimeAtOnce) {
     handle_ = 0;
 }
 
+// Frames the stream delivered after the loop's last read must not hide the snapshot's frame
+// (the device core compares ring indices, so four unread frames looked like none).
+TEST_F(AcquisitionFlow, SnapshotRightAfterAPreviewGetsItsFrame) {
+    // During a long wait time the loop reads nothing and frames pile up unread.
+    ASSERT_EQ(Kelvra_SetWaitTime(handle_, 1000), 1);
+    for (uint64_t unread = 2; unread <= 9; ++unread) {
+        const uint64_t start = camera_->framesCompleted();
+        ASSERT_EQ(Kelvra_StartPreview(handle_), 1);
+        for (int poll = 0; poll < 2000 && camera_->framesCompleted() < start + unread; ++poll) {
+            Pause(1);
+        }
+        ASSERT_EQ(Kelvra_StopPreview(handle_), 1);
+        EXPECT_EQ(Kelvra_SnapShot(handle_, nullptr, 0, 1), 1) << "about " << unread << " unread";
+    }
+}
+
 TEST_F(AcquisitionFlow, CaptureStateLastsAcrossSnapshots) {
     camera_->setTestPattern(true);
     std::vector<uint8_t> first(kFrameBytes8), second(kFrameBytes8);
