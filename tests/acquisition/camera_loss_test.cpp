@@ -63,13 +63,15 @@ TEST_F(CameraLoss, InCaptureModeEverySnapshotSaysSo) {
 TEST_F(CameraLoss, RecordingThroughALossPlaysAtTheRateItWasTaken) {
     const fs::path avi = config_.Dir() / "lost.avi";
     const auto start = Clock::now();
-    ASSERT_EQ(Kelvra_Record(handle_, avi.c_str(), 2000, 0), 1);
+    ASSERT_EQ(Kelvra_Record(handle_, avi.c_str(), 3000, 0), 1);
     const auto recorded = [&] { return (fs::file_size(avi) - kAviHeader) / kFrameChunk; };
     while (recorded() < 4 && Clock::now() - start < std::chrono::seconds(10)) Pause(5);
     camera_->unplug();
-    // Frames already on their way may still be written a poll later.
-    const double seconds = std::chrono::duration<double>(Clock::now() - start).count() + 0.05;
-    const auto end = Clock::now() + std::chrono::seconds(10);
+    // No frame comes after the loss is reported but one already on its way, a poll later.
+    auto end = Clock::now() + std::chrono::seconds(10);
+    while (Kelvra_GetLastError(handle_) != KELVRA_ERR_CAMERA_LOST && Clock::now() < end) Pause(5);
+    const double seconds = std::chrono::duration<double>(Clock::now() - start).count() + 0.1;
+    end = Clock::now() + std::chrono::seconds(10);
     while (Le32At(avi, 4) == 0 && Clock::now() < end) Pause(20);
     ASSERT_NE(Le32At(avi, 4), 0u) << "finalised at the end of its duration";
     const uint32_t frames = Le32At(avi, 48);
