@@ -123,10 +123,10 @@ X11Connection::~X11Connection() {
     }
 }
 
-// Once Xlib has met a dead server and our exit handler returned, its display lock is left in a
-// state in which XCloseDisplay (and every request) waits forever. Such a display is never
-// handed to Xlib again: its socket is closed and the structure kept (a few KiB per lost
-// server) where the leak checker sees it reachable.
+// Once Xlib has met a dead server it keeps the display's user lock for the thread that met it
+// (it expects the process to exit), so XCloseDisplay, or any request, from another thread waits
+// forever. Such a display is never handed to Xlib again: its socket is closed and the structure
+// kept (a few KiB per lost server) where the leak checker sees it reachable.
 void X11Connection::Abandon(Display* display) {
     static std::mutex* const mutex = new std::mutex();
     static std::vector<Display*>* const abandoned = new std::vector<Display*>();
