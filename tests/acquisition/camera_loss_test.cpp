@@ -65,7 +65,7 @@ TEST_F(CameraLoss, RecordingThroughALossPlaysAtTheRateItWasTaken) {
     const auto start = Clock::now();
     ASSERT_EQ(Kelvra_Record(handle_, avi.c_str(), 3000, 0), 1);
     const auto recorded = [&] { return (fs::file_size(avi) - kAviHeader) / kFrameChunk; };
-    while (recorded() < 4 && Clock::now() - start < std::chrono::seconds(10)) Pause(5);
+    while (recorded() < 2 && Clock::now() - start < std::chrono::seconds(10)) Pause(5);
     camera_->unplug();
     // No frame comes after the loss is reported but one already on its way, a poll later.
     auto end = Clock::now() + std::chrono::seconds(10);
@@ -75,7 +75,7 @@ TEST_F(CameraLoss, RecordingThroughALossPlaysAtTheRateItWasTaken) {
     while (Le32At(avi, 4) == 0 && Clock::now() < end) Pause(20);
     ASSERT_NE(Le32At(avi, 4), 0u) << "finalised at the end of its duration";
     const uint32_t frames = Le32At(avi, 48);
-    ASSERT_GE(frames, 4u);
+    ASSERT_GE(frames, 2u);
     const double rate = 1e6 / Le32At(avi, 32);
     EXPECT_GE(rate, (frames - 1) / seconds);
     EXPECT_EQ(Kelvra_StopPreview(handle_), 1);
