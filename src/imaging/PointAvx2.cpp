@@ -15,7 +15,9 @@ namespace {
 
 constexpr int kGainShift = 7;
 constexpr int32_t kMax8Gain = 255;
-constexpr int32_t kMax8Offset = 255;
+// (gain * v) >> 7 is at most 508, so any offset within +-511 keeps the sum in int16 (the
+// settable offsets less the neutral 128 reach -383).
+constexpr int32_t kMax8Offset = 511;
 constexpr int32_t kMax16Gain = 32767;
 constexpr int32_t kMax16Offset = 65535;
 

@@ -191,9 +191,10 @@ TEST_F(FrameProcessorTest, PendingGrayBalanceIsMeasuredOnceAndReported) {
     EXPECT_EQ(fb.grayGainG1, 128);
     EXPECT_EQ(fb.grayGainG2, 128);
     EXPECT_EQ(fb.grayGainB, 128);
-    // Applied with the measured gains, offsets 128 as given: 128 + 2 x 500, 128 + 1000.
-    EXPECT_EQ(Get(*bank.raw16, 1, 0), 1128u);
-    EXPECT_EQ(Get(*bank.raw16, 0, 0), 1128u);
+    // Applied with the measured gains and the default offsets of 128, which add nothing: the
+    // balance evens the frame out without lifting it (2 x 500 and 1000).
+    EXPECT_EQ(Get(*bank.raw16, 1, 0), 1000u);
+    EXPECT_EQ(Get(*bank.raw16, 0, 0), 1000u);
 
     s.autoGrayCounter = 0;
     const FrameFeedback quiet = Process(s);
