@@ -18,8 +18,9 @@ constexpr int32_t kBorder = 2;     // untouched pixels at each edge
 constexpr int32_t kBlockRows = 4;  // the mean's block is 4 x 4
 constexpr int kMeanShift = 4;      // sum of 16 samples >> 4
 constexpr int32_t kDivisor = 10;   // T(d) = d * s / 10
-// Output pixels per pass; their column sums live on the stack.
-constexpr int32_t kChunkPixels = 1024;
+// Output pixels per pass; their column sums live on the stack, at most 4 KiB of them (a caller
+// may run on a small thread stack).
+constexpr int32_t kChunkPixels = 252;
 constexpr int32_t kMaxSamplesPerPixel = 4;
 constexpr int32_t kSumEntries = (kChunkPixels + kBlockRows) * kMaxSamplesPerPixel;
 
@@ -154,7 +155,8 @@ int SharpnessKernel(uint8_t* dstBits, const uint8_t* srcBits, const Rect& region
     const int32_t strength = *static_cast<const int32_t*>(param);
     const KernelArgs a =
         rows::MakeArgs(dstBits, srcBits, region, dstX, dstY, dstBpp, srcBpp, dstStride, srcStride);
-    const int32_t max = sizeof(T) == 1 ? kMax8 : kMax16;
+    // 16-bit images carry 12-bit samples: the result never leaves that range.
+    const int32_t max = sizeof(T) == 1 ? kMax8 : kMax12;
     const bool fast = strength >= 0 && strength <= Arith<T>::kMaxFastStrength && dstBpp == srcBpp;
     const bool avx2 = UseAvx2();
     if (fast && srcBpp == kPixelBytes) {

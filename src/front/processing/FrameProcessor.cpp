@@ -69,7 +69,7 @@ FrameFeedback FrameProcessor::ProcessFrame(const FrameImages& images, const Fram
         if (HasPixels(output)) ConvertColor(*output, *raw, settings, feedback);
     }
     RunHueStep(images, settings);
-    RunToneStep(images, settings);
+    tone_.Run(images, settings);
     return feedback;
 }
 

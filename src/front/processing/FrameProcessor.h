@@ -10,12 +10,13 @@
 #include "front/processing/FrameImages.h"
 #include "front/processing/FrameSettings.h"
 #include "front/processing/SoftwareMirror.h"
+#include "front/processing/ToneStep.h"
 
 namespace kelvra::processing {
 
-// Holds the buffers the steps reuse from frame to frame (the mirroring copy and the dot
-// filter's list of marked pixels). One per front object, used by one thread at a time: the one
-// holding the frame lock.
+// Holds the buffers and tables the steps reuse from frame to frame (the mirroring copy, the dot
+// filter's list of marked pixels, the folded tone table). One per front object, used by one
+// thread at a time: the one holding the frame lock.
 class FrameProcessor {
   public:
     FrameProcessor() = default;
@@ -38,6 +39,7 @@ class FrameProcessor {
 
     DotFilter dotFilter_;
     SoftwareMirror mirror_;
+    ToneStep tone_;
 };
 
 }  // namespace kelvra::processing

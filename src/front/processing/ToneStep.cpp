@@ -11,31 +11,27 @@ namespace kelvra::processing {
 
 namespace {
 
-constexpr int32_t kNeutralGamma = 100;
-
-// The four kernels of one sample layout.
-struct ToneKernels {
-    PixelKernel gamma;
-    PixelKernel contrast;
+// The kernels of one sample layout that do not fold into a table.
+struct LayoutKernels {
     PixelKernel sharpness;
     PixelKernel brightness;
 };
 
-bool KernelsFor(int32_t colourMode, ToneKernels& k) {
+bool KernelsFor(int32_t colourMode, LayoutKernels& k) {
     switch (colourMode) {
         case kMono8:
-            k = {GammaMono8, ContrastMono8, SharpnessMono8, BrightnessMono8};
+            k = {SharpnessMono8, BrightnessMono8};
             return true;
         case kMono16:
-            k = {GammaMono16, ContrastMono16, SharpnessMono16, BrightnessMono16};
+            k = {SharpnessMono16, BrightnessMono16};
             return true;
         case kColour24:
         case kColour32:
-            k = {GammaColour8, ContrastColour8, SharpnessColour8, BrightnessColour8};
+            k = {SharpnessColour8, BrightnessColour8};
             return true;
         case kColour48:
         case kColour64:
-            k = {GammaColour16, ContrastColour16, SharpnessColour16, BrightnessColour16};
+            k = {SharpnessColour16, BrightnessColour16};
             return true;
         default:
             return false;
@@ -59,15 +55,23 @@ bool CopyToScratch(const CDibImage& output, CDibImage& scratch) {
 
 }  // namespace
 
-void RunToneStep(const FrameImages& images, const FrameSettings& settings) {
-    ToneKernels k{};
+void ToneStep::Run(const FrameImages& images, const FrameSettings& settings) {
+    LayoutKernels k{};
     if (!KernelsFor(settings.colourMode, k)) return;
     CDibImage* output = OutputImageFor(images, settings.colourMode);
     if (!HasPixels(output)) return;
-    if (settings.gamma != kNeutralGamma) RunInPlace(*output, k.gamma, settings.gamma);
-    if (settings.contrast != 0) RunInPlace(*output, k.contrast, settings.contrast);
-    if (settings.sharpness != 0 && images.sharpenScratch != nullptr &&
-        CopyToScratch(*output, *images.sharpenScratch)) {
+    const bool sharpen = settings.sharpness != 0 && images.sharpenScratch != nullptr;
+    // Brightness joins the table only when nothing lies between it and contrast.
+    ToneCurve::Steps before{settings.gamma, settings.contrast, sharpen ? 0 : settings.brightness};
+    if (before.gamma == tone::kNeutralGamma && before.contrast == 0 && before.brightness != 0) {
+        // Brightness alone: its vectorised multiply is faster than a table of 16-bit samples.
+        RunInPlace(*output, k.brightness, before.brightness);
+    } else if (!(before == ToneCurve::Steps{})) {
+        curve_.Prepare(IsWideMode(settings.colourMode), before);
+        curve_.ApplyInPlace(*output);
+    }
+    if (!sharpen) return;
+    if (CopyToScratch(*output, *images.sharpenScratch)) {
         int32_t value = settings.sharpness;
         RunKernel(*output, k.sharpness, *images.sharpenScratch, nullptr, 0, 0, &value);
     }
