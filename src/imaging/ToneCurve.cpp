@@ -54,17 +54,23 @@ int ToneCurve::Apply(const rows::KernelArgs& a, int32_t channels) const {
 }
 
 bool ToneCurve::ApplyInPlace(CDibImage& image) const {
-    const uint16_t bits = image.BitCount();
+    return ApplyTo(image, image);
+}
+
+bool ToneCurve::ApplyTo(const CDibImage& source, CDibImage& target) const {
+    const uint16_t bits = source.BitCount();
     const bool wide = bits == 16 || bits == 48 || bits == 64;
-    if (!prepared_ || image.Bits() == nullptr || wide != wide_) return false;
-    const int32_t channels = (bits == 8 || bits == 16) ? 1 : 3;
-    if (bits != 8 && bits != 16 && bits != 24 && bits != 32 && bits != 48 && bits != 64) {
+    const bool known = bits == 8 || bits == 16 || bits == 24 || bits == 32 || wide;
+    if (!prepared_ || !known || wide != wide_ || source.Bits() == nullptr ||
+        target.Bits() == nullptr || target.BitCount() != bits || target.Width() != source.Width() ||
+        target.Height() != source.Height()) {
         return false;
     }
-    const Rect whole{0, 0, image.Width(), image.Height()};
-    const uint16_t bpp = image.BytesPerPixel();
-    const rows::KernelArgs a = rows::MakeArgs(image.Bits(), image.Bits(), whole, 0, 0, bpp, bpp,
-                                              image.Stride(), image.Stride());
+    const int32_t channels = (bits == 8 || bits == 16) ? 1 : 3;
+    const Rect whole{0, 0, source.Width(), source.Height()};
+    const uint16_t bpp = source.BytesPerPixel();
+    const rows::KernelArgs a = rows::MakeArgs(target.Bits(), source.Bits(), whole, 0, 0, bpp, bpp,
+                                              target.Stride(), source.Stride());
     return Apply(a, channels) == 1;
 }
 

@@ -44,6 +44,10 @@ class ToneCurve {
     // colour. Returns false, leaving the image alone, when its depth does not match.
     bool ApplyInPlace(CDibImage& image) const;
 
+    // The same from `source` into `target`, which has the source's geometry and depth (a copy
+    // that another step reads). Returns false, leaving both alone, when they do not match.
+    bool ApplyTo(const CDibImage& source, CDibImage& target) const;
+
     // The same for a kernel's region: `channels` (1 or 3) samples of each pixel from the source
     // to the destination, a fourth left alone. Returns 0 when pixels are too small, else 1.
     int Apply(const rows::KernelArgs& a, int32_t channels) const;

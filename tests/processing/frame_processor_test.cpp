@@ -126,7 +126,8 @@ TEST_F(FrameProcessorTest, ToneStepsTogetherMatchTheStepChainInEveryMode) {
             FillRandom(*bank.raw8, rng, 255);
             FillRandom(*bank.raw16, rng, 4095);
             CDibImage& raw = m.bits == 8 || m.bits == 24 || m.bits == 32 ? *bank.raw8 : *bank.raw16;
-            auto expected = m.bits == 8 || m.bits == 16 ? CopyOf(raw) : Demosaiced(raw, m.bits, gains);
+            auto expected =
+                m.bits == 8 || m.bits == 16 ? CopyOf(raw) : Demosaiced(raw, m.bits, gains);
             int32_t gamma = 150, contrast = 20, brightness = -30;
             RunKernel(*expected, m.gamma, *expected, nullptr, 0, 0, &gamma);
             RunKernel(*expected, m.contrast, *expected, nullptr, 0, 0, &contrast);
@@ -149,6 +150,55 @@ TEST_F(FrameProcessorTest, ToneStepsTogetherMatchTheStepChainInEveryMode) {
                                       bank.out32.get(), bank.out48.get(), bank.out64.get()};
             EXPECT_TRUE(SamePixels(*out[m.mode], *expected))
                 << "mode " << m.mode << ", sharpness " << sharpness;
+        }
+    }
+}
+
+// An application changes tone settings between frames: each frame follows the settings it was
+// processed with, never a table kept from an earlier frame.
+TEST_F(FrameProcessorTest, ToneSettingsChangedBetweenFramesTakeEffectAtOnce) {
+    struct Tone {
+        int32_t gamma, contrast, sharpness, brightness;
+    };
+    const Tone sequence[] = {{150, 20, 6, -30}, {100, 0, 6, 0},   {100, 0, 6, 40},
+                             {60, 0, 0, 0},     {60, 0, 0, 25},   {100, 0, 0, 25},
+                             {100, 0, 0, 0},    {150, 20, 6, -30}};
+    for (int32_t mode : {kMono8, kMono16}) {
+        CDibImage& raw = mode == kMono8 ? *bank.raw8 : *bank.raw16;
+        std::mt19937 rng(static_cast<uint32_t>(mode));
+        for (const Tone& t : sequence) {
+            FillRandom(raw, rng, mode == kMono8 ? 255 : 4095);
+            auto expected = CopyOf(raw);
+            int32_t gamma = t.gamma, contrast = t.contrast, sharpness = t.sharpness,
+                    brightness = t.brightness;
+            const bool wide = mode == kMono16;
+            if (gamma != 100) {
+                RunKernel(*expected, wide ? GammaMono16 : GammaMono8, *expected, nullptr, 0, 0,
+                          &gamma);
+            }
+            if (contrast != 0) {
+                RunKernel(*expected, wide ? ContrastMono16 : ContrastMono8, *expected, nullptr, 0,
+                          0, &contrast);
+            }
+            if (sharpness != 0) {
+                auto copy = CopyOf(*expected);
+                RunKernel(*expected, wide ? SharpnessMono16 : SharpnessMono8, *copy, nullptr, 0, 0,
+                          &sharpness);
+            }
+            if (brightness != 0) {
+                RunKernel(*expected, wide ? BrightnessMono16 : BrightnessMono8, *expected, nullptr,
+                          0, 0, &brightness);
+            }
+            FrameSettings s;
+            s.colourMode = mode;
+            s.gamma = t.gamma;
+            s.contrast = t.contrast;
+            s.sharpness = t.sharpness;
+            s.brightness = t.brightness;
+            Process(s);
+            EXPECT_TRUE(SamePixels(raw, *expected))
+                << "mode " << mode << ": gamma " << t.gamma << ", contrast " << t.contrast
+                << ", sharpness " << t.sharpness << ", brightness " << t.brightness;
         }
     }
 }
