@@ -55,6 +55,7 @@ int32_t RebuildDefectMaps(const FrameImages& images, int32_t depth16, int32_t wh
     if (s.reference != nullptr) s.reference->MarkChanged();
     const uint16_t bits = wide ? 16 : 8;
     if (!Usable(s.reference, bits) || !Usable(s.map, bits)) return 0;
+    s.map->MarkChanged();
     if (wide) {
         if (white) {
             Rebuild<uint16_t>(*s.reference, *s.map, [](int32_t v) { return v < kDeadWhite16; });

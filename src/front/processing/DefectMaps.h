@@ -15,8 +15,9 @@ enum MaskKind : int32_t { kDarkMask = 0, kWhiteMask = 1 };
 // 8-bit) or below 1024 (white, 16-bit), else 0; the two-pixel border keeps its contents.
 // Returns 1, or 0 for another depth16 or which, or a missing reference or map of that depth.
 // Every change of a reference is followed by this call (capture, mask file): it also marks the
-// reference changed, so that what frames derive from it (the flat-field reciprocals) is made
-// again before the next frame. The caller holds the mask lock.
+// reference (and the map) changed, so that what frames derive from them (the flat-field
+// reciprocals, the union of the maps) is made again before the next frame. The caller holds the
+// mask lock.
 int32_t RebuildDefectMaps(const FrameImages& images, int32_t depth16, int32_t which);
 
 }  // namespace kelvra::processing
