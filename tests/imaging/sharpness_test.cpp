@@ -90,6 +90,28 @@ TEST_P(SharpnessTest, WideRowsRunThroughSeveralChunks) {
     }
 }
 
+// 16-bit images of 12-bit samples take 16-bit arithmetic for the settable strengths and a little
+// beyond; a single wider sample sends its part of the row back to 32 bits. Every strength, rows
+// wider than one pass, and a wide sample in the middle pass of one row.
+TEST_P(SharpnessTest, TwelveBitSamplesAtEveryStrengthAndOneWideSample) {
+    std::mt19937 rng(74);
+    for (const Layout& l : kLayouts) {
+        if (!l.wide) continue;
+        Plane copy(700, 6, l.srcBpp);
+        copy.Randomize16(rng, 4095);
+        for (int32_t s = 0; s <= 41; ++s) {
+            if (s == 20) copy.Set16(350, 3, 0, 65535);
+            Plane image(700, 6, l.dstBpp);
+            image.Randomize(rng);
+            const Plane expected = Expected(copy, image, l.channels, l.wide, s);
+            int32_t value = s;
+            ASSERT_EQ(test::Call(l.kernel, image, copy, &value, copy.Whole()), 1);
+            ASSERT_TRUE(test::SameBytes(image, expected))
+                << "strength " << s << " bpp " << l.dstBpp;
+        }
+    }
+}
+
 TEST_P(SharpnessTest, FlatImageStaysFlatAndBorderStaysPut) {
     for (const Layout& l : kLayouts) {
         Plane copy(41, 9, l.srcBpp);
