@@ -241,7 +241,8 @@ TEST_P(ToneTest, FoldedTableEqualsTheStepChain) {
                     for (int32_t x = 0; x < values; ++x) {
                         for (int32_t ch = 0; ch < samples; ++ch) {
                             const uint32_t got =
-                                wide ? pixel(x)[2 * ch] | (pixel(x)[2 * ch + 1] << 8) : pixel(x)[ch];
+                                wide ? pixel(x)[2 * ch] | (pixel(x)[2 * ch + 1] << 8)
+                                     : pixel(x)[ch];
                             ASSERT_EQ(got, chain[sampleAt(x, ch)])
                                 << bits << " bits, gamma " << g << ", contrast " << c
                                 << ", brightness " << b << ", sample " << sampleAt(x, ch);
