@@ -355,6 +355,8 @@ KELVRA_API int KELVRA_CALL Kelvra_SetExposureTime(int handle, int value);
 KELVRA_API int KELVRA_CALL Kelvra_GetExposureTime(int handle, int* ok);
 KELVRA_API int KELVRA_CALL Kelvra_SetGrayMode(int handle, int value);
 KELVRA_API int KELVRA_CALL Kelvra_GetGrayMode(int handle, int* ok);
+/* Grey mode 1 scales each mosaic position: a sample v becomes (offset - 128) + gain * v / 128,
+ * limited to the sample range. Gains and offsets of 128 (the defaults) leave a frame unchanged. */
 KELVRA_API int KELVRA_CALL Kelvra_SetGrayGainR(int handle, int value);
 KELVRA_API int KELVRA_CALL Kelvra_GetGrayGainR(int handle, int* ok);
 KELVRA_API int KELVRA_CALL Kelvra_SetGrayGainG1(int handle, int value);
