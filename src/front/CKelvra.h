@@ -290,6 +290,7 @@ class CKelvra {
     void PaintPreview();
 
     // Recording (CKelvraRecording.cpp).
+    bool RecordingUnderway();
     bool OpenRecorder(const char* fileName);
     void RecordingMain();
     void RecordingLoop();
