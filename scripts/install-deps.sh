@@ -11,6 +11,7 @@ packages=(
   libjpeg62-turbo-dev libpng-dev libtiff-dev zlib1g-dev
   libusb-1.0-0-dev libx11-dev xvfb
   libgtk-3-dev gettext
+  python3 python3-numpy python3-pytest  # the Python package and its tests
 )
 for arg in "$@"; do
   case "$arg" in
