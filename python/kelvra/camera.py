@@ -425,40 +425,47 @@ class Camera:
     def record(self, path: PathLike, seconds: float) -> int:
         """Records `seconds` of live frames into an uncompressed AVI file (24-bit, as the
         library's recorder writes it) and returns the number of frames in it. Blocks until the
-        file is complete. Not while a stream runs (RuntimeError)."""
+        file is complete; an old file of that name is replaced only then. Not while a stream
+        runs (RuntimeError)."""
         name = _path(path)
         duration = _seconds(seconds, "seconds")
         milliseconds = round(duration * 1000)
         if milliseconds > _INT32[1]:
             raise ValueError(f"{seconds} s is too long a recording")
+        action = f"recording into {os.fsdecode(name)}"
         with self._lock:
             if self._stream is not None:
                 raise RuntimeError("close the stream before recording")
-            self._call(f"recording into {os.fsdecode(name)}", "Kelvra_Record", name,
-                       max(milliseconds, 1), 0)
+            # The recorder writes beside the file and renames its work into place when it is
+            # finalised: the name then names another file than before.
+            before = _file_identity(name)
+            self._call(action, "Kelvra_Record", name, max(milliseconds, 1), 0)
             try:
-                self._await_recording(name, duration)
+                failure = self._await_recording(name, before, duration)
             finally:
                 # Waits for the recorder, which finalises the file if it has not yet.
                 self._lib.Kelvra_StopPreview(self._handle)
-            if read_stats(self._handle).camera_lost:
-                raise KelvraError(_native.ERR_CAMERA_LOST, f"recording into {os.fsdecode(name)}")
+            if failure:
+                raise KelvraError(failure, action)
             header = _avi_header(name)
-            if header is None or header[0] == 0:
-                raise self._error(f"recording into {os.fsdecode(name)}")
+            if _file_identity(name) == before or header is None or header[0] == 0:
+                raise self._error(action)
             return header[1]
 
-    def _await_recording(self, name: bytes, seconds: float) -> None:
-        """Waits until the recorder has finalised the file, the camera is lost or the time is
-        up, whichever comes first."""
+    def _await_recording(self, name: bytes, before: Optional[tuple[int, int]],
+                         seconds: float) -> int:
+        """Waits until the recorder has put the finished file in place (0), or returns the code
+        of what ended the recording early: the camera lost (13) or the file failing (12)."""
         give_up = time.monotonic() + seconds + _RECORD_GRACE_S
         while time.monotonic() < give_up:
-            header = _avi_header(name)
-            if header is not None and header[0] != 0:
-                return
+            if _file_identity(name) != before:
+                return 0
             if read_stats(self._handle).camera_lost:
-                return
+                return _native.ERR_CAMERA_LOST
+            if self._lib.Kelvra_GetLastError(self._handle) == _native.ERR_RECORDING:
+                return _native.ERR_RECORDING
             time.sleep(_RECORD_POLL_S)
+        return 0
 
     def capture_mask(self, which: Literal["dark", "white"]) -> None:
         """Takes a frame now as the flat-field's dark or white reference (the full sensor's
@@ -489,6 +496,14 @@ def _release_handle(lib: Any, handle: int) -> None:
     # Close first: it stops the acquisition threads before the handle goes.
     lib.Kelvra_Close(handle)
     lib.Kelvra_Release(handle)
+
+
+def _file_identity(name: bytes) -> Optional[tuple[int, int]]:
+    try:
+        status = os.stat(name)
+    except OSError:
+        return None
+    return (status.st_dev, status.st_ino)
 
 
 def _avi_header(name: bytes) -> Optional[tuple[int, int]]:

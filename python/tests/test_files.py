@@ -71,14 +71,19 @@ def test_a_frame_saves_while_held_and_not_once_released(cam, tmp_path):
     assert (tmp_path / "held.png").read_bytes() == (tmp_path / "copy.png").read_bytes()
 
 
-def test_record_writes_a_complete_avi_and_refuses_while_streaming(cam, tmp_path):
+def test_recording_over_an_old_file_waits_for_the_new_one_and_refuses_while_streaming(
+        cam, tmp_path):
     cam.window = (0, 0, 1280, 256)
     path = tmp_path / "clip.avi"
-    frames = cam.record(path, 0.3)
-    data = path.read_bytes()
-    assert frames > 0
-    assert data[:4] == b"RIFF" and int.from_bytes(data[4:8], "little") == len(data) - 8
-    assert int.from_bytes(data[48:52], "little") == frames
+    path.write_bytes(b"RIFF" + (40).to_bytes(4, "little") + b"AVI " + bytes(40))
+    # The old file looked finished at once: the recording was once cut short by it.
+    for _ in range(2):
+        frames = cam.record(path, 0.3)
+        data = path.read_bytes()
+        assert frames >= 2
+        assert data[:4] == b"RIFF" and int.from_bytes(data[4:8], "little") == len(data) - 8
+        assert int.from_bytes(data[48:52], "little") == frames
+        assert len(data) > frames * 1280 * 256 * 3
     with cam.stream() as stream:
         next(iter(stream))
         with pytest.raises(RuntimeError):
