@@ -3,7 +3,9 @@ n + i), with settings of its own; KELVRA_LIBRARY names the library under test.""
 
 from __future__ import annotations
 
+import atexit
 import os
+import shutil
 import subprocess
 import sys
 import tempfile
@@ -15,6 +17,7 @@ PACKAGE_DIR = Path(__file__).resolve().parents[1]
 sys.path.insert(0, str(PACKAGE_DIR))
 # Fresh settings, before the library first reads them.
 os.environ["XDG_CONFIG_HOME"] = tempfile.mkdtemp(prefix="kelvra-pytest-")
+atexit.register(shutil.rmtree, os.environ["XDG_CONFIG_HOME"], ignore_errors=True)
 
 import kelvra  # noqa: E402
 
