@@ -80,9 +80,10 @@ def test_a_held_frame_never_changes_and_a_view_keeps_it_from_the_library(cam):
 
 
 def test_unplugging_the_camera_raises_kelvra_error_13_from_the_loop(tmp_path):
+    # The camera leaves 2 s after the library attaches it: long after the stream started.
     result = run_python(
         "import kelvra, numpy as np\n"
-        "kelvra.simulate(1, test_pattern=True, unplug_after=0.5)\n"
+        "kelvra.simulate(1, test_pattern=True, unplug_after=2)\n"
         "kept = None\n"
         "with kelvra.open() as cam, cam.stream() as stream:\n"
         "    try:\n"
