@@ -85,19 +85,6 @@ def test_snap_gives_rows_top_first_in_the_colour_modes_depth(cam, bits, dtype, s
     assert second[0, 0] != image[0, 0], "a new frame each time"
 
 
-def test_a_camera_opened_among_two_delivers_grey_frames(tmp_path):
-    # The stored default colour mode was once never fitted to a camera opened after
-    # initialisation, and this monochrome camera delivered colour-converted frames.
-    result = run_python(
-        "import kelvra\n"
-        "with kelvra.open(1) as cam:\n"
-        "    print(cam.color_mode, cam.snap().shape)\n",
-        tmp_path, KELVRA_SIMULATED_CAMERAS="2")
-    assert result.returncode == 0, result.stderr
-    bits, shape = result.stdout.split(" ", 1)
-    assert bits in ("8", "16") and shape.strip() == "(1024, 1280)"
-
-
 def test_the_camera_is_released_when_the_with_block_raises_and_keeps_its_settings():
     lib = kelvra._native.library()
     with pytest.raises(RuntimeError):
