@@ -26,6 +26,8 @@ AutoMode = Literal["off", "exposure", "gain"]
 _AUTO_MODES: tuple[AutoMode, ...] = ("off", "exposure", "gain")
 _MASKS = {"dark": 0, "white": 1}
 _INT32 = (-(2**31), 2**31 - 1)
+# Buffers a frame queue may have (Kelvra_OpenFrameQueue).
+_QUEUE_BUFFERS = (2, 64)
 # The library's error history holds 20 codes; reading one more than that empties it.
 _ERROR_HISTORY = 21
 # Frame sizes of the subsample modes that divide the frame (others leave it whole).
@@ -396,6 +398,8 @@ class Camera:
         `buffers` (2 to 64) frames can be held or queued at once. `timeout` in seconds bounds the
         wait for each frame (TimeoutError); None waits as long as the acquisition runs."""
         count = _integer(buffers, "buffers")
+        if not _QUEUE_BUFFERS[0] <= count <= _QUEUE_BUFFERS[1]:
+            raise ValueError(f"buffers is {_QUEUE_BUFFERS[0]} to {_QUEUE_BUFFERS[1]}, not {count}")
         if timeout is not None:
             timeout = _seconds(timeout, "timeout")
         self._check_open()

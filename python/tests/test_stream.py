@@ -53,6 +53,9 @@ def test_200_frames_have_rising_numbers_and_their_losses_add_up_with_the_stats(c
 
 
 def test_a_held_frame_never_changes_and_a_view_keeps_it_from_the_library(cam):
+    for count, error in ((1, ValueError), (65, ValueError), (2.0, TypeError)):
+        with pytest.raises(error):
+            cam.stream(buffers=count)
     with cam.stream(buffers=2) as stream:
         frames = iter(stream)
         first = next(frames)
