@@ -87,7 +87,11 @@ KELVRA_API int KELVRA_CALL Kelvra_GetStatus(int handle);
  * entries after the listed ones are emptied. Returns the number listed (at most 10). */
 KELVRA_API int KELVRA_CALL Kelvra_EnumDevice(int handle, char names[10][256]);
 KELVRA_API int KELVRA_CALL Kelvra_EnumDeviceW(int handle, WCHAR names[10][256]);
-/* Opens camera `index` (0-based). */
+/* Opens camera `index` (0-based) with its own stored readout window, colour mode, subsample
+ * mode and wait time (what it lacks takes the defaults), the colour mode fitted to what the
+ * camera delivers. While a preview, capture, trigger acquisition or recording runs (also one
+ * ended by a lost camera) only the open camera may be named: another index gives error 1 and
+ * changes nothing; stop first. */
 KELVRA_API int KELVRA_CALL Kelvra_SetDeviceNumber(int handle, int index);
 /* Name of camera `index`; `length` is the buffer size in bytes (at least 17). */
 KELVRA_API int KELVRA_CALL Kelvra_GetDeviceName(int handle, int index, char* text, int length);
@@ -151,10 +155,10 @@ KELVRA_API int KELVRA_CALL Kelvra_GetColorMode(int handle);
 /* 0 full frame or 1 half size; other values return 0. */
 KELVRA_API int KELVRA_CALL Kelvra_SetSubSample(int handle, int mode);
 KELVRA_API int KELVRA_CALL Kelvra_GetSubSample(int handle); /* -1: unknown handle */
-/* Wait time: the pause in milliseconds before each frame of a preview. Negative values return 0
- * and change nothing; values above KELVRA_MAX_WAIT_TIME (one minute) are stored as that bound
- * and return 1. A value outside 0..KELVRA_MAX_WAIT_TIME in the settings file is ignored, as a
- * missing one is. */
+/* Wait time in milliseconds: the pause before each preview round, which a stop ends at once.
+ * Negative values return 0 and change nothing; values above KELVRA_MAX_WAIT_TIME (one minute)
+ * are stored as that bound and return 1. A value outside 0..KELVRA_MAX_WAIT_TIME in the settings
+ * file is ignored, as a missing one is. */
 #define KELVRA_MAX_WAIT_TIME 60000
 KELVRA_API int KELVRA_CALL Kelvra_SetWaitTime(int handle, int milliseconds);
 KELVRA_API int KELVRA_CALL Kelvra_GetWaitTime(int handle); /* -1: unknown handle */
@@ -181,10 +185,14 @@ KELVRA_API int KELVRA_CALL Kelvra_GetMirrorV(int handle);
 /* ---- Acquisition and images ---- */
 
 /* The record posted with KELVRA_WM_FRAME (wParam = its address, lParam 0). A KELVRA_WM_FRAME
- * with wParam 0 reports a failure: lParam 5 (caller buffer too small), 8 (frame not
- * transferred) or 13 (camera lost). The record belongs to the library, which reuses it 16
- * frames later. The caller buffer is rewritten by every frame while acquisition runs: read it
- * after Kelvra_StopPreview, or in trigger mode before the next trigger. */
+ * with wParam 0 reports a failure, whose code is recorded before the message is posted:
+ * lParam 5 (caller buffer too small), 8 (frame not transferred) or 13 (camera lost). A lost
+ * camera ends preview and trigger acquisition; in capture state each later Kelvra_SnapShot
+ * answers 13 at once. An acquisition thread that fails unexpectedly ends with 8 instead of
+ * stopping silently. After these the state stays until Kelvra_StopPreview or Kelvra_Close.
+ * The record belongs to the library, which reuses it 16 frames later. The caller buffer is
+ * rewritten by every frame while acquisition runs: read it after Kelvra_StopPreview, or in
+ * trigger mode before the next trigger. */
 typedef struct KELVRA_FRAME_REPORT {
     int32_t reserved;     /* always 0 */
     int32_t width;        /* pixels */
@@ -198,7 +206,11 @@ typedef struct KELVRA_FRAME_REPORT {
 /* Live preview into the library's preview window (if one is placed), no frame messages. */
 KELVRA_API int KELVRA_CALL Kelvra_Preview(int handle);
 /* Live preview that copies each frame into `buffer` (rows top first when topDown is non-zero)
- * and posts KELVRA_WM_FRAME to callbackWindow. Both may be null. */
+ * and posts KELVRA_WM_FRAME to callbackWindow. Both may be null. Called during a preview, the
+ * four values are replaced together once a copy under way has ended: after the call returns
+ * the old buffer is never written again. Kelvra_Preview, Kelvra_CallBackPreview and
+ * Kelvra_Record are refused while capturing or triggering (error 1, then their own code),
+ * leaving the running acquisition as it was. */
 KELVRA_API int KELVRA_CALL Kelvra_CallBackPreview(int handle, HWND callbackWindow, void* buffer,
                                                   int length, int topDown);
 KELVRA_API int KELVRA_CALL Kelvra_StartPreview(int handle);
@@ -207,7 +219,9 @@ KELVRA_API int KELVRA_CALL Kelvra_StopPreview(int handle);
 KELVRA_API int KELVRA_CALL Kelvra_Capture(int handle);
 /* One processed frame into `buffer` (null or length 0: only refresh the library's image). */
 KELVRA_API int KELVRA_CALL Kelvra_SnapShot(int handle, void* buffer, int length, int topDown);
-/* A copy of the last processed image; does not wait for a new frame. */
+/* A copy of the newest processed image, in the colour mode it was processed in (a mode set
+ * since applies to the next acquisition); does not wait for a new frame. Error 1 when there is
+ * none (nothing taken yet, or a later preparation for another size replaced it). */
 KELVRA_API int KELVRA_CALL Kelvra_GetImage(int handle, void* buffer, int length, int topDown);
 /* Hardware-triggered acquisition: each trigger delivers one frame as Kelvra_CallBackPreview. */
 KELVRA_API int KELVRA_CALL Kelvra_Trigger(int handle, HWND callbackWindow, void* buffer, int length,
@@ -220,7 +234,8 @@ KELVRA_API int KELVRA_CALL Kelvra_SetPreviewWindow(int handle, HWND parent, int 
                                                    int right, int bottom);
 /* Captures the current frame as the dark (0) or white (1) flat-field reference. */
 KELVRA_API int KELVRA_CALL Kelvra_UpdateMaskData(int handle, int which);
-/* AVI recording of durationMs milliseconds driven by the live preview. */
+/* AVI recording of durationMs milliseconds driven by the live preview. The file's frame rate
+ * is measured over the time its frames span, so a recording cut short plays at its speed. */
 KELVRA_API int KELVRA_CALL Kelvra_Record(int handle, const char* fileName, int durationMs,
                                          int showWindow);
 KELVRA_API int KELVRA_CALL Kelvra_RecordW(int handle, const WCHAR* fileName, int durationMs,
@@ -242,7 +257,8 @@ enum KelvraImageFormat {
 /* File names must name regular files (or new ones): a FIFO or device is refused at once with the
  * call's failure result. A saved file replaces the old one only when it is complete: a failed
  * save (a full disk) leaves the old file as it was. */
-/* Saves the last processed image; 0 if any write failed. */
+/* Saves the image Kelvra_GetImage gives (error 1 when there is none, and after Kelvra_Close);
+ * 0 if any write failed. */
 KELVRA_API int KELVRA_CALL Kelvra_SaveImage(int handle, const char* fileName, int format);
 KELVRA_API int KELVRA_CALL Kelvra_SaveImageW(int handle, const WCHAR* fileName, int format);
 /* Flat-field references (dark and white, 8 and 16 bits) from and to a mask file. */
@@ -339,6 +355,8 @@ KELVRA_API int KELVRA_CALL Kelvra_SetExposureTime(int handle, int value);
 KELVRA_API int KELVRA_CALL Kelvra_GetExposureTime(int handle, int* ok);
 KELVRA_API int KELVRA_CALL Kelvra_SetGrayMode(int handle, int value);
 KELVRA_API int KELVRA_CALL Kelvra_GetGrayMode(int handle, int* ok);
+/* Grey mode 1 scales each mosaic position: a sample v becomes (offset - 128) + gain * v / 128,
+ * limited to the sample range. Gains and offsets of 128 (the defaults) leave a frame unchanged. */
 KELVRA_API int KELVRA_CALL Kelvra_SetGrayGainR(int handle, int value);
 KELVRA_API int KELVRA_CALL Kelvra_GetGrayGainR(int handle, int* ok);
 KELVRA_API int KELVRA_CALL Kelvra_SetGrayGainG1(int handle, int value);
@@ -557,6 +575,11 @@ KELVRA_API int KELVRA_CALL Kelvra_DestroyMessageWindow(HWND window);
 KELVRA_API HWND KELVRA_CALL Kelvra_WrapX11Window(unsigned long x11Window);
 /* Forgets a handle made by Kelvra_WrapX11Window; the X11 window itself is left alone. */
 KELVRA_API int KELVRA_CALL Kelvra_UnwrapX11Window(HWND window);
+/* The library's own preview window closes like any other: when the user closes it (window
+ * manager close button, WM_DELETE_WINDOW), its X client is killed or the X server goes away,
+ * acquisition and recording go on without a window, and error 4 is recorded and posted once as
+ * KELVRA_WM_ERROR. Every later call returns as usual; the next start makes a new window (and
+ * fails with error 4 while no X server can be reached). */
 
 /* ---- Linux only: USB link and the machine's cameras ----
  * For applications that check their set-up and for `kelvra doctor`. None of these opens a

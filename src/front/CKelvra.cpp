@@ -142,6 +142,23 @@ void CKelvra::LoadCameraGroups(int camera) {
     });
 }
 
+// The readout window, colour mode, subsample mode and wait time stored for `camera`, the
+// colour mode fitted to what the open camera delivers. What the camera's key lacks takes the
+// defaults, not the values of the camera open before: a camera starts alike whichever camera
+// was selected earlier, and whether or not another is attached.
+void CKelvra::LoadStreamSettings(int camera) {
+    settings::RegistrySettings registry(*store_);
+    const settings::FormatSupport support = DeviceFormatSupport();
+    settings::ReadoutWindow window;
+    registry.LoadSizePreset(camera, &window, support);
+    settings::StreamFormat format;
+    registry.LoadStreamFormat(camera, &format, support);
+    WithSettings([&] {
+        window_ = window;
+        format_ = format;
+    });
+}
+
 void CKelvra::SaveCameraGroups(int camera) {
     settings::RegistrySettings registry(*store_);
     registry.SaveCameraSettings(camera, CameraSettings());

@@ -214,7 +214,7 @@ class CKelvra {
     // Capture modes of the device core's StartTransfer.
     static constexpr int32_t kStreamContinuous = 0, kStreamSingle = 1, kStreamTriggered = 2;
     // WaitFrame results.
-    static constexpr int32_t kWaitCameraLost = 1, kWaitFrameReady = 3;
+    static constexpr int32_t kWaitCameraLost = 1, kWaitNothing = 2, kWaitFrameReady = 3;
     static constexpr int32_t kFrameTimeoutMs = 3000, kTriggerFrameTimeoutMs = 6000;
 
     // Preparation (CKelvraPrepare.cpp).
@@ -225,21 +225,38 @@ class CKelvra {
     CDibImage* RawImage(int mode) const;
     CDibImage* OutputImage(int mode) const;
 
+    // Where the acquisition thread delivers frames (frame lock).
+    struct CallerTarget {
+        HWND window = nullptr;
+        void* buffer = nullptr;
+        int32_t length = 0;
+        int32_t topDown = 0;
+    };
+
     // State machine (CKelvraAcquisition.cpp).
-    void ClearCallback();
+    void SetCaller(const CallerTarget& target);
+    HWND CallbackWindow() const;
+    bool RefusedWhileCapturingOrTriggering(int32_t failureCode);
     int StartWithWindow();
+    void CloseAcquisition();
     bool StartAcquisitionThread();
+    void RequestAcquisitionStop();
     void JoinAcquisitionThread();
+    void DiscardUnreadFrames();
 
     // The acquisition thread (CKelvraAcquisitionThread.cpp).
     void AcquisitionMain();
+    void AcquisitionFailed();
     void PreviewLoop();
     void HandlePreviewFrame();
     void TriggerLoop();
+    void EndLoopWithFailure(int32_t code);
     int32_t WaitFrameUnlessStopped(int32_t totalMs);
-    void SleepUnlessStopped(uint32_t ms);
+    int32_t WaitForTrigger();
+    bool PauseUnlessStopped(uint32_t ms);
     void HandleTriggeredFrame();
     bool ReadFrame();
+    void MarkProcessed();
     KELVRA_FRAME_REPORT* FillReport(int32_t rate);
     int32_t MeasureRate();
     bool CopyToCaller();
@@ -267,16 +284,20 @@ class CKelvra {
     // Preview window (CKelvraPreviewWindow.cpp).
     bool CreatePreviewWindowIfPlaced();
     void DestroyPreviewWindow();
+    void LosePreviewWindow();
     void SizeDisplayImage(int mode);
     const CDibImage* PaintSource(int mode);
     void PaintPreview();
 
     // Recording (CKelvraRecording.cpp).
+    bool RecordingUnderway();
     bool OpenRecorder(const char* fileName);
     void RecordingMain();
+    void RecordingLoop();
     bool WriteRecordedFrame();
-    void FinishRecording(uint32_t now);
+    void FinishRecording();
     void StopRecording();
+    void JoinRecordingThread();
 
     // Settings access shared with the acquisition thread: short holds, never around a device
     // call or another lock.
@@ -300,6 +321,7 @@ class CKelvra {
     settings::FormatSupport DeviceFormatSupport() const;
     settings::CameraDefaults DeviceCameraDefaults() const;
     void LoadCameraGroups(int camera);
+    void LoadStreamSettings(int camera);
     void SaveCameraGroups(int camera);
     void ApplyCameraSettings();
     void WriteGainsAndExposure(const settings::CameraSettings& camera);
@@ -334,6 +356,9 @@ class CKelvra {
     std::atomic<int32_t> state_{kIdle};
     std::atomic<int32_t> runFlag_{kStop};
     std::atomic<int32_t> imageValid_{0};
+    // Colour mode of the newest processed frame, whose output image GetImage and SaveImage
+    // give; -1 while there is none (nothing processed yet, or its image was remade since).
+    std::atomic<int32_t> heldMode_{-1};
     std::atomic<int32_t> frameTimeout_{kFrameTimeoutMs};
     // Colour mode the frame images were prepared for; the threads use it, not the setting.
     std::atomic<int32_t> preparedMode_{0};
@@ -341,13 +366,13 @@ class CKelvra {
     settings::ReadoutWindow preparedWindow_;
     int32_t preparedSubSample_ = 0;
     std::unique_ptr<platform::Thread> acquisitionThread_;
-    std::unique_ptr<platform::Event> acquisitionExit_;
+    // Set together with the stop run flag: every pause of the thread ends on it at once.
+    platform::Event acquisitionStop_{true};
 
-    // Callback target of the acquisition thread; written only while no thread runs.
-    std::atomic<HWND> callbackWindow_{nullptr};
-    std::atomic<void*> callerBuffer_{nullptr};
-    std::atomic<int32_t> callerLength_{0};
-    std::atomic<int32_t> callerTopDown_{0};
+    // The four change together under the frame lock, which the thread holds from reading them
+    // to the end of its copy: after a call that replaces them returns, the old buffer is never
+    // touched again, and a buffer never goes with another buffer's length.
+    CallerTarget caller_;
     FrameReports reports_;
 
     // Frame-rate measurement (acquisition thread only).
@@ -375,10 +400,13 @@ class CKelvra {
     std::atomic<int32_t> recording_{0};
     std::atomic<int32_t> newFrameForRecorder_{0};
     std::atomic<uint32_t> recordStart_{0};
+    // When the newest recorded frame was taken: the file's rate is that of the time its
+    // frames span.
+    std::atomic<uint32_t> recordLast_{0};
     std::atomic<uint32_t> recordDuration_{0};
     std::unique_ptr<CAviFrameConverter> recordConverter_;
     std::unique_ptr<platform::Thread> recordingThread_;
-    std::unique_ptr<platform::Event> recordingExit_;
+    platform::Event recordingStop_{true};
 
     // Open dialogs to refresh; the acquisition thread calls them under this lock.
     std::mutex dialogObserverLock_;

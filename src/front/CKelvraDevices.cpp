@@ -44,9 +44,13 @@ int32_t InstanceOf(CKelvraU3Q6Base& device, int index) {
 
 }  // namespace
 
+// Opening another camera replaces the device core's sensor driver, which a running
+// acquisition uses: while previewing, capturing, triggering or recording only the open camera
+// may be named (code 1 otherwise; stop first). The opened camera gets its own stored format.
 int CKelvra::SetDeviceNumber(int index) {
     std::lock_guard<std::recursive_mutex> guard(callLock_);
     if (!device_) return RecordError(kErrorNoCamera), 0;
+    if (state_.load() != kIdle && index != deviceNumber_) return RecordError(kErrorNoCamera), 0;
     if (firstOpenDone_ && deviceNumber_ >= 0) SaveCameraGroups(deviceNumber_);
     firstOpenDone_ = true;
     const int32_t instance = InstanceOf(*device_, index);
@@ -56,6 +60,7 @@ int CKelvra::SetDeviceNumber(int index) {
     if (!device_->OpenCamera(instance)) return RecordError(kErrorNotPresent), 0;
     LoadCameraGroups(index);
     ApplyCameraSettings();
+    LoadStreamSettings(index);
     deviceNumber_ = index;
     return 1;
 }

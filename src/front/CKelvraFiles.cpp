@@ -6,12 +6,14 @@
 
 namespace kelvra {
 
+// Writes the newest processed frame, in the mode it was processed in (as GetImage gives it).
 int CKelvra::SaveImage(const char* fileName, int format) {
     std::lock_guard<std::recursive_mutex> guard(callLock_);
-    if (!device_ || imageValid_.load() == 0) return RecordError(kErrorNoCamera), 0;
+    const int32_t held = heldMode_.load();
+    if (!device_ || imageValid_.load() == 0 || held < 0) return RecordError(kErrorNoCamera), 0;
     if (fileName == nullptr || fileName[0] == '\0') return RecordError(kErrorParameter), 0;
     std::lock_guard<std::recursive_mutex> frame(frameLock_);
-    const CDibImage* image = OutputImage(WithSettings([&] { return format_.color; }));
+    const CDibImage* image = OutputImage(held);
     if (image == nullptr || image->Bits() == nullptr) return RecordError(kErrorNoCamera), 0;
     return WriteImageFile(fileName, *image, format, kSaveSignificantBits);
 }
