@@ -64,22 +64,29 @@ GstMessage* Pipeline::waitFor(int types) const {
     return message;
 }
 
-void Pipeline::logBuffers(const char* element, const char* pad, int bytesPerSample, BufferLog& log,
-                          std::function<void(GstBuffer*)> hook) {
-    probes_.push_back(std::make_unique<Probe>(Probe{bytesPerSample, &log, std::move(hook)}));
+BufferLog& Pipeline::logBuffers(const char* element, const char* pad, int bytesPerSample,
+                                std::function<void(GstBuffer*)> hook) {
+    probes_.push_back(std::make_unique<Probe>());
+    probes_.back()->bytesPerSample = bytesPerSample;
+    probes_.back()->hook = std::move(hook);
+    BufferLog& log = probes_.back()->log;
     GstPad* target = gst_element_get_static_pad(this->element(element), pad);
-    ASSERT_NE(target, nullptr);
+    if (target == nullptr) {
+        ADD_FAILURE() << "no pad " << element << "." << pad;
+        return log;
+    }
     gst_pad_add_probe(
         target, GST_PAD_PROBE_TYPE_BUFFER,
         [](GstPad*, GstPadProbeInfo* info, gpointer data) {
             auto* probe = static_cast<Probe*>(data);
             GstBuffer* buffer = GST_PAD_PROBE_INFO_BUFFER(info);
-            probe->log->add(inspectBuffer(buffer, probe->bytesPerSample));
+            probe->log.add(inspectBuffer(buffer, probe->bytesPerSample));
             if (probe->hook) probe->hook(buffer);
             return GST_PAD_PROBE_OK;
         },
         probes_.back().get(), nullptr);
     gst_object_unref(target);
+    return log;
 }
 
 bool Pipeline::waitForBuffers(const BufferLog& log, size_t count) const {

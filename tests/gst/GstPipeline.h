@@ -69,18 +69,19 @@ class Pipeline {
     GstStateChangeReturn setState(GstState state);
     // The first message of `types` within kBusWait, or null. The caller unrefs it.
     GstMessage* waitFor(int types) const;
-    // Logs every buffer that passes the pad `element`.`pad` (bytesPerSample as above); `hook`,
-    // when given, also sees each buffer, on the streaming thread.
-    void logBuffers(const char* element, const char* pad, int bytesPerSample, BufferLog& log,
-                    std::function<void(GstBuffer*)> hook = {});
+    // Logs every buffer that passes the pad `element`.`pad` (bytesPerSample as above) in a log
+    // the pipeline owns, so that it outlives the streaming thread. `hook`, when given, also sees
+    // each buffer, on the streaming thread: what it captures must outlive the pipeline.
+    BufferLog& logBuffers(const char* element, const char* pad, int bytesPerSample,
+                          std::function<void(GstBuffer*)> hook = {});
     // Waits until `log` holds `count` buffers; false when an error or EOS came first.
     bool waitForBuffers(const BufferLog& log, size_t count) const;
 
   private:
     struct Probe {
-        int bytesPerSample;
-        BufferLog* log;
+        int bytesPerSample = 1;
         std::function<void(GstBuffer*)> hook;
+        BufferLog log;
     };
     GstElement* pipeline_ = nullptr;
     std::vector<std::unique_ptr<Probe>> probes_;

@@ -39,8 +39,8 @@ size_t settleThreads(size_t count) {
 TEST(KelvraSrc, HundredBuffersReachAnAppSinkWholeAndInOrder) {
     Pipeline pipeline("kelvrasrc name=src num-buffers=100 ! appsink name=sink sync=false");
     GstAppSink* sink = GST_APP_SINK(pipeline.element("sink"));
+    BufferLog& log = pipeline.logBuffers("sink", "sink", 1);
     ASSERT_NE(pipeline.play(), GST_STATE_CHANGE_FAILURE);
-    std::vector<SeenBuffer> seen;
     GstVideoInfo info;
     for (int i = 0; i < 100; ++i) {
         GstSample* sample = gst_app_sink_try_pull_sample(sink, kBusWait);
@@ -48,9 +48,6 @@ TEST(KelvraSrc, HundredBuffersReachAnAppSinkWholeAndInOrder) {
         if (i == 0) {
             ASSERT_TRUE(gst_video_info_from_caps(&info, gst_sample_get_caps(sample)));
         }
-        GstBuffer* buffer = gst_sample_get_buffer(sample);
-        seen.push_back(
-            {GST_BUFFER_OFFSET(buffer), GST_BUFFER_PTS(buffer), gst_buffer_get_size(buffer)});
         gst_sample_unref(sample);
     }
     EXPECT_TRUE(gst_app_sink_is_eos(sink) ||
@@ -61,6 +58,9 @@ TEST(KelvraSrc, HundredBuffersReachAnAppSinkWholeAndInOrder) {
     // The simulated camera makes about 70 frames a second at full frame.
     EXPECT_GT(GST_VIDEO_INFO_FPS_N(&info), 10 * GST_VIDEO_INFO_FPS_D(&info));
     EXPECT_LT(GST_VIDEO_INFO_FPS_N(&info), 200 * GST_VIDEO_INFO_FPS_D(&info));
+    // Read on the streaming thread (GStreamer's hand-over to this one is invisible to TSan).
+    const std::vector<SeenBuffer> seen = log.snapshot();
+    ASSERT_EQ(seen.size(), 100u);
     for (size_t i = 0; i < seen.size(); ++i) {
         EXPECT_EQ(seen[i].size, size_t(kWidth) * kHeight) << "buffer " << i;
         ASSERT_TRUE(GST_CLOCK_TIME_IS_VALID(seen[i].pts)) << "buffer " << i;
@@ -73,8 +73,7 @@ TEST(KelvraSrc, HundredBuffersReachAnAppSinkWholeAndInOrder) {
 TEST(KelvraSrc, SixteenBitCapsCarryTwelveBitsUntilLeftJustifyIsSwitchedOn) {
     Pipeline pipeline(
         "kelvrasrc name=src ! video/x-raw,format=GRAY16_LE ! fakesink name=sink sync=false");
-    BufferLog log;
-    pipeline.logBuffers("sink", "sink", 2, log);
+    BufferLog& log = pipeline.logBuffers("sink", "sink", 2);
     ASSERT_NE(pipeline.play(), GST_STATE_CHANGE_FAILURE);
     ASSERT_TRUE(pipeline.waitForBuffers(log, 5));
     const size_t before = log.size();
@@ -111,8 +110,7 @@ TEST(KelvraSrc, ExposureChangedWhilePlayingBrightensFramesAndIsPutBackAtStop) {
     const int dim = 1000, bright = 4000;
     ASSERT_NE(saved, dim);
     Pipeline pipeline("kelvrasrc name=src exposure=1000 ! fakesink name=sink sync=false");
-    BufferLog log;
-    pipeline.logBuffers("sink", "sink", 1, log);
+    BufferLog& log = pipeline.logBuffers("sink", "sink", 1);
     ASSERT_NE(pipeline.play(), GST_STATE_CHANGE_FAILURE);
     ASSERT_TRUE(pipeline.waitForBuffers(log, 5));
     GstElement* source = pipeline.element("src");
@@ -137,11 +135,10 @@ TEST(KelvraSrc, ExposureChangedWhilePlayingBrightensFramesAndIsPutBackAtStop) {
 }
 
 TEST(KelvraSrc, AConsumerHoldingEveryBufferSeesDiscontWhereFramesWereLost) {
-    Pipeline pipeline("kelvrasrc name=src buffers=2 ! fakesink name=sink sync=false");
-    BufferLog log;
     std::mutex heldMutex;
     std::vector<GstBuffer*> held;
-    pipeline.logBuffers("sink", "sink", 1, log, [&](GstBuffer* buffer) {
+    Pipeline pipeline("kelvrasrc name=src buffers=2 ! fakesink name=sink sync=false");
+    BufferLog& log = pipeline.logBuffers("sink", "sink", 1, [&](GstBuffer* buffer) {
         std::lock_guard<std::mutex> lock(heldMutex);
         if (held.size() < 2) held.push_back(gst_buffer_ref(buffer));
     });
@@ -172,21 +169,20 @@ TEST(KelvraSrc, AConsumerHoldingEveryBufferSeesDiscontWhereFramesWereLost) {
     EXPECT_GE(lost, 3u);
 }
 
-TEST(KelvraSrc, PlayingToNullTwentyTimesLeavesNoFrameNoThreadBehind) {
+TEST(KelvraSrc, PlayingToNullRepeatedlyLeavesNoFrameNoThreadBehind) {
     // Idle pool threads would otherwise linger for a while after each stop.
     g_thread_pool_set_max_unused_threads(0);
-    Pipeline pipeline("kelvrasrc name=src buffers=4 ! fakesink name=sink sync=false");
-    GstElement* source = pipeline.element("src");
-    BufferLog log;
     std::mutex keptMutex;
     GstBuffer* kept = nullptr;  // the newest buffer, held as a consumer would
-    pipeline.logBuffers("sink", "sink", 1, log, [&](GstBuffer* buffer) {
+    Pipeline pipeline("kelvrasrc name=src buffers=4 ! fakesink name=sink sync=false");
+    GstElement* source = pipeline.element("src");
+    BufferLog& log = pipeline.logBuffers("sink", "sink", 1, [&](GstBuffer* buffer) {
         std::lock_guard<std::mutex> lock(keptMutex);
         if (kept != nullptr) gst_buffer_unref(kept);
         kept = gst_buffer_ref(buffer);
     });
     size_t threads = 0;
-    for (int cycle = 0; cycle < 20; ++cycle) {
+    for (int cycle = 0; cycle < KELVRA_GST_CYCLES; ++cycle) {
         ASSERT_NE(pipeline.play(), GST_STATE_CHANGE_FAILURE) << "cycle " << cycle;
         ASSERT_TRUE(pipeline.waitForBuffers(log, log.size() + 2)) << "cycle " << cycle;
         ASSERT_EQ(pipeline.stop(), GST_STATE_CHANGE_SUCCESS) << "cycle " << cycle;
@@ -302,19 +298,6 @@ TEST(KelvraSrc, ChoosingACameraBySerialOpensItAndAnAbsentOneFailsWithError2) {
     ASSERT_NE(end, nullptr);
     EXPECT_EQ(GST_MESSAGE_TYPE(end), GST_MESSAGE_EOS);
     gst_message_unref(end);
-}
-
-TEST(KelvraSrc, EveryPropertyIsDocumented) {
-    GstElement* source = gst_element_factory_make("kelvrasrc", nullptr);
-    ASSERT_NE(source, nullptr);
-    for (const char* name :
-         {"camera", "serial", "exposure", "gain", "cooler", "color-mode", "trigger", "flat-field",
-          "dot-filter", "buffers", "left-justify", "temperature", "frames-lost", "stats"}) {
-        GParamSpec* spec = g_object_class_find_property(G_OBJECT_GET_CLASS(source), name);
-        ASSERT_NE(spec, nullptr) << name;
-        EXPECT_GT(std::string(g_param_spec_get_blurb(spec)).size(), 10u) << name;
-    }
-    gst_object_unref(source);
 }
 
 }  // namespace

@@ -8,8 +8,7 @@ namespace {
 TEST(KelvraSrcUnplug, UnpluggingTheCameraWhilePlayingPostsErrorThirteen) {
     ASSERT_NE(std::getenv("KELVRA_SIMULATED_UNPLUG_AFTER_MS"), nullptr);
     Pipeline pipeline("kelvrasrc name=src ! fakesink name=sink sync=false");
-    BufferLog log;
-    pipeline.logBuffers("sink", "sink", 1, log);
+    BufferLog& log = pipeline.logBuffers("sink", "sink", 1);
     ASSERT_NE(pipeline.play(), GST_STATE_CHANGE_FAILURE);
     GstMessage* error = pipeline.waitFor(GST_MESSAGE_ERROR | GST_MESSAGE_EOS);
     ASSERT_NE(error, nullptr);
