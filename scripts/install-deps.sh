@@ -11,6 +11,8 @@ packages=(
   libjpeg62-turbo-dev libpng-dev libtiff-dev zlib1g-dev
   libusb-1.0-0-dev libx11-dev xvfb
   libgtk-3-dev gettext
+  libgstreamer1.0-dev libgstreamer-plugins-base1.0-dev gstreamer1.0-tools
+  gstreamer1.0-plugins-base gstreamer1.0-plugins-good
 )
 for arg in "$@"; do
   case "$arg" in
