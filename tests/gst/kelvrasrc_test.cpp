@@ -199,6 +199,27 @@ TEST(KelvraSrc, PlayingToNullRepeatedlyLeavesNoFrameNoThreadBehind) {
     EXPECT_LE(settleThreads(threads), threads);
 }
 
+TEST(KelvraSrc, ABufferOutlivingItsPipelineStaysWholeUntilFreed) {
+    std::mutex keptMutex;
+    GstBuffer* kept = nullptr;
+    uint64_t checksum = 0;
+    {
+        Pipeline pipeline("kelvrasrc num-buffers=3 ! fakesink name=sink sync=false");
+        BufferLog& log = pipeline.logBuffers("sink", "sink", 1, [&](GstBuffer* buffer) {
+            std::lock_guard<std::mutex> lock(keptMutex);
+            if (kept == nullptr) kept = gst_buffer_ref(buffer);
+        });
+        ASSERT_NE(pipeline.play(), GST_STATE_CHANGE_FAILURE);
+        ASSERT_TRUE(pipeline.waitForBuffers(log, 3));
+        checksum = log.snapshot().front().checksum;
+    }
+    // The element, its camera handle and its queue are gone; the sanitizers watch the rest.
+    std::lock_guard<std::mutex> lock(keptMutex);
+    ASSERT_NE(kept, nullptr);
+    EXPECT_EQ(inspectBuffer(kept, 1).checksum, checksum);
+    gst_buffer_unref(kept);
+}
+
 // Reads a grey PNG with libpng: width, height, depth and its largest sample.
 struct PngImage {
     png_uint_32 width = 0, height = 0;
