@@ -176,7 +176,7 @@ BENCHMARK(BM_KelvraSrcFakesink)
 
 // Both paths on one unpaced simulated camera with settings of their own, no pause before each
 // frame (the preview's wait time, saved with the camera's settings).
-void Prepare() {
+std::filesystem::path Prepare() {
     const std::filesystem::path dir =
         std::filesystem::temp_directory_path() / ("kelvra-gst-bench-" + std::to_string(getpid()));
     std::filesystem::create_directories(dir);
@@ -189,15 +189,17 @@ void Prepare() {
     Kelvra_SetDeviceNumber(handle, 0);
     Kelvra_SetWaitTime(handle, 0);
     Kelvra_Release(handle);
+    return dir;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-    Prepare();
+    const std::filesystem::path dir = Prepare();
     gst_init(&argc, &argv);
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
+    std::filesystem::remove_all(dir);
     return 0;
 }
