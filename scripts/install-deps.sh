@@ -12,6 +12,8 @@ packages=(
   libusb-1.0-0-dev libx11-dev xvfb
   libgtk-3-dev gettext
   python3 python3-numpy python3-pytest  # the Python package and its tests
+  libgstreamer1.0-dev libgstreamer-plugins-base1.0-dev gstreamer1.0-tools
+  gstreamer1.0-plugins-base gstreamer1.0-plugins-good
 )
 for arg in "$@"; do
   case "$arg" in
