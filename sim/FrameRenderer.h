@@ -19,8 +19,10 @@ namespace kelvra::sim {
 
 class FrameRenderer {
   public:
-    static constexpr int kMaxDimension = 8192;
-    static constexpr size_t kMaxBodyBytes = 64u << 20;
+    // Line sensors read up to 32768 lines per frame; the largest area sensor 19568 pixels per
+    // line.
+    static constexpr int kMaxDimension = 32768;
+    static constexpr size_t kMaxBodyBytes = 512u << 20;
 
     FrameRenderer(const SensorModel& model, uint32_t defectSeed)
         : maps_(model, defectSeed), scratch_(kMaxDimension) {}
