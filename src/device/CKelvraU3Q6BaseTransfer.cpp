@@ -321,7 +321,8 @@ int32_t CKelvraU3Q6Base::CopySlot(int32_t slot, uint8_t* buffer, uint32_t length
 }
 
 // The output geometry (register pairs 68/69 and 64/65, or 156/157 and 154/155 for 0x31E0;
-// none for the products that size their frames themselves) and the IMX990/991 offsets.
+// none for the products that size their frames themselves), then the line and column offsets:
+// computed here for the IMX990/991, the sensor driver's own for the rest of the line.
 void CKelvraU3Q6Base::ProgramGeometry(int32_t width, int32_t height, const SensorDescriptor& d) {
     using namespace device_reg;
     const int32_t productId = m_productId;
@@ -331,7 +332,14 @@ void CKelvraU3Q6Base::ProgramGeometry(int32_t width, int32_t height, const Senso
         WriteFpgaPair(alt ? kAltWidthLow : kWidthLow, alt ? kAltWidthHigh : kWidthHigh, width);
         WriteFpgaPair(alt ? kAltHeightLow : kHeightLow, alt ? kAltHeightHigh : kHeightHigh, height);
     }
-    if (product::IsImx990FirstGeneration(productId)) ProgramImx990Offsets(height, d);
+    int32_t line = 0;
+    int32_t column = 0;
+    if (product::IsImx990FirstGeneration(productId)) {
+        ProgramImx990Offsets(height, d);
+    } else if (m_sensor->GetFpgaReadoutOffsets(&line, &column)) {
+        WriteFpgaPair(device_reg::kLineOffsetLow, device_reg::kLineOffsetHigh, line);
+        WriteFpgaPair(device_reg::kColumnOffsetLow, device_reg::kColumnOffsetHigh, column);
+    }
 }
 
 // Where the FPGA cuts the frame out of the sensor's lines: a line offset t and a column offset
