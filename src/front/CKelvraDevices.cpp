@@ -74,7 +74,7 @@ int CKelvra::EnumDevice(char names[10][256]) {
     std::lock_guard<std::recursive_mutex> guard(callLock_);
     if (!device_) return RecordError(kErrorNoCamera), 0;
     if (names == nullptr) return RecordError(kErrorParameter), 0;
-    const int count = device_->CountDevices(kProductId);
+    const int count = device_->CountDevices(ProductId());
     int listed = 0;
     // The caller's array has room for ten names; further cameras are not listed.
     for (int j = 0; j < count && listed < kListedDevices; ++j) {
