@@ -1,0 +1,32 @@
+// The module camera (0x3180) through the public API: the text console works on its build, and
+// the exposure the application sets becomes a console command.
+#include <cstring>
+
+#include "ProductFixture.h"
+
+namespace kelvra::test {
+namespace {
+
+using ModuleCamera = ProductTest;
+
+TEST_F(ModuleCamera, TextGoesToTheModuleAndItsAnswerComesBack) {
+    char command[] = "g -v 42\n";
+    ASSERT_EQ(Kelvra_SendText(handle_, command, int(std::strlen(command))), 1);
+    char answer[16];
+    std::memset(answer, 'z', sizeof answer);
+    EXPECT_EQ(Kelvra_ReceiveText(handle_, answer, sizeof answer), 4);
+    EXPECT_STREQ(answer, "OK\r\n");
+    EXPECT_EQ(camera_->consoleState().gain, 42);
+    EXPECT_EQ(Kelvra_ReceiveText(handle_, answer, sizeof answer), 0);  // nothing more
+    EXPECT_EQ(Kelvra_SendText(handle_, nullptr, 0), 0);
+    EXPECT_EQ(DrainErrors(), std::vector<int>{KELVRA_ERR_PARAMETER});
+}
+
+TEST_F(ModuleCamera, ExposureTimeBecomesAConsoleCommand) {
+    ASSERT_EQ(Kelvra_SetExposureTime(handle_, 7), 1);  // 0.7 ms: 400 lines of 1.75 us
+    EXPECT_EQ(camera_->consoleState().exposureLines, 400);
+    EXPECT_TRUE(camera_->consoleState().started);  // booted as the camera was opened
+}
+
+}  // namespace
+}  // namespace kelvra::test
