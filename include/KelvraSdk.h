@@ -389,7 +389,8 @@ KELVRA_API int KELVRA_CALL Kelvra_SetCrossbar(int handle, int value);
  * `text` (up to its first NUL; 1 when all were taken, else code 6 and 0); Kelvra_ReceiveText
  * reads one line from the module into `text` (at most length - 1 characters, terminated) and
  * returns the line's length, 0 when none came. Each character takes about 10 ms. Without a
- * camera code 1, a null text or a negative length code 9; both return 0 then. */
+ * camera code 1; a null text, a negative length (a length below 1 for Kelvra_ReceiveText)
+ * code 9; both return 0 then. */
 KELVRA_API int KELVRA_CALL Kelvra_SendText(int handle, char* text, int length);
 KELVRA_API int KELVRA_CALL Kelvra_ReceiveText(int handle, char* text, int length);
 /* Record code 11 and return -1 (0 for an unknown handle). */

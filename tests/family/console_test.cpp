@@ -71,6 +71,19 @@ TEST_F(Console, ASilentModuleFailsTheCommandAfterSixtySecondsOnTheDriversClock) 
     EXPECT_EQ(lines, 10000);
 }
 
+// Only a prefix of the reply is the reply: a longer line that starts with it is not, and is
+// compared without reading past the reply's end.
+TEST_F(Console, ALineLongerThanTheReplyIsNotTakenForIt) {
+    m_rig = Open(kModule);
+    m_rig.camera->setConsoleSilent(true);
+    m_rig.camera->consoleSay("OK and more\r\n");
+    m_clock.SetScale(100);
+    EXPECT_EQ(m_rig.driver->SetGain(5), 0);
+    int32_t gain = 0;
+    m_rig.driver->GetGain(&gain);
+    EXPECT_EQ(gain, 128);
+}
+
 TEST_F(Console, ExposureTimeBecomesLinesOf175Microseconds) {
     m_rig = Open(kModule);
     ASSERT_EQ(m_rig.driver->SetExposureTime(7), 1);  // 0.7 ms

@@ -22,6 +22,14 @@ TEST_F(ModuleCamera, TextGoesToTheModuleAndItsAnswerComesBack) {
     EXPECT_EQ(DrainErrors(), std::vector<int>{KELVRA_ERR_PARAMETER});
 }
 
+// A length past the end of the text sends the text alone and reads nothing beyond it.
+TEST_F(ModuleCamera, ALengthPastTheTextSendsTheTextAlone) {
+    char command[] = "g -v 7\n";
+    ASSERT_EQ(Kelvra_SendText(handle_, command, 4096), 1);
+    EXPECT_EQ(camera_->consoleState().gain, 7);
+    EXPECT_EQ(camera_->consoleState().commands.back(), "g -v 7");
+}
+
 TEST_F(ModuleCamera, ExposureTimeBecomesAConsoleCommand) {
     ASSERT_EQ(Kelvra_SetExposureTime(handle_, 7), 1);  // 0.7 ms: 400 lines of 1.75 us
     EXPECT_EQ(camera_->consoleState().exposureLines, 400);
