@@ -105,8 +105,8 @@ class BulkEndpoints final : public StreamControl {
     std::mutex& mutex_;
     FrameSource& source_;
     MemoryWindow& window_;
-    FrameRenderer renderer_;  // worker thread only (submitting thread for block frames)
-    const bool blockFrames_;  // frames are memory blocks read through the memory window
+    FrameRenderer renderer_;       // worker thread only (submitting thread for block frames)
+    const bool blockFrames_;       // frames are memory blocks read through the memory window
     std::vector<uint16_t> block_;  // the block frame being put, guarded by the camera's lock
     std::condition_variable changed_;
     Queue streamQueue_;
