@@ -52,7 +52,7 @@ enum KelvraErrorCode {
     KELVRA_ERR_NO_CAMERA = 1,    /* no camera open, wrong acquisition state or no image yet */
     KELVRA_ERR_NOT_PRESENT = 2,  /* the selected camera is absent or cannot be opened */
     KELVRA_ERR_THREAD = 3,       /* a worker thread or its event could not be created */
-    KELVRA_ERR_WINDOW = 4,       /* preview window not created; no size preset matches */
+    KELVRA_ERR_WINDOW = 4,       /* preview or dialog window not shown; no size preset matches */
     KELVRA_ERR_MEMORY = 5,       /* allocation failed or a buffer is too small */
     KELVRA_ERR_DEVICE = 6,       /* device access failed */
     KELVRA_ERR_WINDOW_SIZE = 7,  /* readout window invalid or rejected */
@@ -87,7 +87,11 @@ KELVRA_API int KELVRA_CALL Kelvra_GetStatus(int handle);
  * entries after the listed ones are emptied. Returns the number listed (at most 10). */
 KELVRA_API int KELVRA_CALL Kelvra_EnumDevice(int handle, char names[10][256]);
 KELVRA_API int KELVRA_CALL Kelvra_EnumDeviceW(int handle, WCHAR names[10][256]);
-/* Opens camera `index` (0-based). */
+/* Opens camera `index` (0-based) with its own stored readout window, colour mode, subsample
+ * mode and wait time (what it lacks takes the defaults), the colour mode fitted to what the
+ * camera delivers. While a preview, capture, trigger acquisition or recording runs (also one
+ * ended by a lost camera) only the open camera may be named: another index gives error 1 and
+ * changes nothing; stop first. */
 KELVRA_API int KELVRA_CALL Kelvra_SetDeviceNumber(int handle, int index);
 /* Name of camera `index`; `length` is the buffer size in bytes (at least 17). */
 KELVRA_API int KELVRA_CALL Kelvra_GetDeviceName(int handle, int index, char* text, int length);
@@ -151,7 +155,11 @@ KELVRA_API int KELVRA_CALL Kelvra_GetColorMode(int handle);
 /* 0 full frame or 1 half size; other values return 0. */
 KELVRA_API int KELVRA_CALL Kelvra_SetSubSample(int handle, int mode);
 KELVRA_API int KELVRA_CALL Kelvra_GetSubSample(int handle); /* -1: unknown handle */
-/* Wait time in milliseconds; negative values return 0. */
+/* Wait time in milliseconds: the pause before each preview round, which a stop ends at once.
+ * Negative values return 0 and change nothing; values above KELVRA_MAX_WAIT_TIME (one minute)
+ * are stored as that bound and return 1. A value outside 0..KELVRA_MAX_WAIT_TIME in the settings
+ * file is ignored, as a missing one is. */
+#define KELVRA_MAX_WAIT_TIME 60000
 KELVRA_API int KELVRA_CALL Kelvra_SetWaitTime(int handle, int milliseconds);
 KELVRA_API int KELVRA_CALL Kelvra_GetWaitTime(int handle); /* -1: unknown handle */
 
@@ -177,10 +185,14 @@ KELVRA_API int KELVRA_CALL Kelvra_GetMirrorV(int handle);
 /* ---- Acquisition and images ---- */
 
 /* The record posted with KELVRA_WM_FRAME (wParam = its address, lParam 0). A KELVRA_WM_FRAME
- * with wParam 0 reports a failure: lParam 5 (caller buffer too small), 8 (frame not
- * transferred) or 13 (camera lost). The record belongs to the library, which reuses it 16
- * frames later. The caller buffer is rewritten by every frame while acquisition runs: read it
- * after Kelvra_StopPreview, or in trigger mode before the next trigger. */
+ * with wParam 0 reports a failure, whose code is recorded before the message is posted:
+ * lParam 5 (caller buffer too small), 8 (frame not transferred) or 13 (camera lost). A lost
+ * camera ends preview and trigger acquisition; in capture state each later Kelvra_SnapShot
+ * answers 13 at once. An acquisition thread that fails unexpectedly ends with 8 instead of
+ * stopping silently. After these the state stays until Kelvra_StopPreview or Kelvra_Close.
+ * The record belongs to the library, which reuses it 16 frames later. The caller buffer is
+ * rewritten by every frame while acquisition runs: read it after Kelvra_StopPreview, or in
+ * trigger mode before the next trigger. */
 typedef struct KELVRA_FRAME_REPORT {
     int32_t reserved;     /* always 0 */
     int32_t width;        /* pixels */
@@ -194,7 +206,11 @@ typedef struct KELVRA_FRAME_REPORT {
 /* Live preview into the library's preview window (if one is placed), no frame messages. */
 KELVRA_API int KELVRA_CALL Kelvra_Preview(int handle);
 /* Live preview that copies each frame into `buffer` (rows top first when topDown is non-zero)
- * and posts KELVRA_WM_FRAME to callbackWindow. Both may be null. */
+ * and posts KELVRA_WM_FRAME to callbackWindow. Both may be null. Called during a preview, the
+ * four values are replaced together once a copy under way has ended: after the call returns
+ * the old buffer is never written again. Kelvra_Preview, Kelvra_CallBackPreview and
+ * Kelvra_Record are refused while capturing or triggering (error 1, then their own code),
+ * leaving the running acquisition as it was. */
 KELVRA_API int KELVRA_CALL Kelvra_CallBackPreview(int handle, HWND callbackWindow, void* buffer,
                                                   int length, int topDown);
 KELVRA_API int KELVRA_CALL Kelvra_StartPreview(int handle);
@@ -203,7 +219,9 @@ KELVRA_API int KELVRA_CALL Kelvra_StopPreview(int handle);
 KELVRA_API int KELVRA_CALL Kelvra_Capture(int handle);
 /* One processed frame into `buffer` (null or length 0: only refresh the library's image). */
 KELVRA_API int KELVRA_CALL Kelvra_SnapShot(int handle, void* buffer, int length, int topDown);
-/* A copy of the last processed image; does not wait for a new frame. */
+/* A copy of the newest processed image, in the colour mode it was processed in (a mode set
+ * since applies to the next acquisition); does not wait for a new frame. Error 1 when there is
+ * none (nothing taken yet, or a later preparation for another size replaced it). */
 KELVRA_API int KELVRA_CALL Kelvra_GetImage(int handle, void* buffer, int length, int topDown);
 /* Hardware-triggered acquisition: each trigger delivers one frame as Kelvra_CallBackPreview. */
 KELVRA_API int KELVRA_CALL Kelvra_Trigger(int handle, HWND callbackWindow, void* buffer, int length,
@@ -216,7 +234,8 @@ KELVRA_API int KELVRA_CALL Kelvra_SetPreviewWindow(int handle, HWND parent, int 
                                                    int right, int bottom);
 /* Captures the current frame as the dark (0) or white (1) flat-field reference. */
 KELVRA_API int KELVRA_CALL Kelvra_UpdateMaskData(int handle, int which);
-/* AVI recording of durationMs milliseconds driven by the live preview. */
+/* AVI recording of durationMs milliseconds driven by the live preview. The file's frame rate
+ * is measured over the time its frames span, so a recording cut short plays at its speed. */
 KELVRA_API int KELVRA_CALL Kelvra_Record(int handle, const char* fileName, int durationMs,
                                          int showWindow);
 KELVRA_API int KELVRA_CALL Kelvra_RecordW(int handle, const WCHAR* fileName, int durationMs,
@@ -235,7 +254,11 @@ enum KelvraImageFormat {
     KELVRA_FORMAT_TIFF = 6
 };
 
-/* Saves the last processed image; 0 if any write failed. */
+/* File names must name regular files (or new ones): a FIFO or device is refused at once with the
+ * call's failure result. A saved file replaces the old one only when it is complete: a failed
+ * save (a full disk) leaves the old file as it was. */
+/* Saves the image Kelvra_GetImage gives (error 1 when there is none, and after Kelvra_Close);
+ * 0 if any write failed. */
 KELVRA_API int KELVRA_CALL Kelvra_SaveImage(int handle, const char* fileName, int format);
 KELVRA_API int KELVRA_CALL Kelvra_SaveImageW(int handle, const WCHAR* fileName, int format);
 /* Flat-field references (dark and white, 8 and 16 bits) from and to a mask file. */
@@ -243,6 +266,7 @@ KELVRA_API int KELVRA_CALL Kelvra_LoadMaskFile(int handle, const char* fileName)
 KELVRA_API int KELVRA_CALL Kelvra_LoadMaskFileW(int handle, const WCHAR* fileName);
 KELVRA_API int KELVRA_CALL Kelvra_SaveMaskFile(int handle, const char* fileName);
 KELVRA_API int KELVRA_CALL Kelvra_SaveMaskFileW(int handle, const WCHAR* fileName);
+/* Value pairs of a configuration file of at most 1 MiB; a larger file is refused with code 9. */
 KELVRA_API int KELVRA_CALL Kelvra_LoadConfigFileA(int handle, const char* fileName);
 KELVRA_API int KELVRA_CALL Kelvra_LoadConfigFileW(int handle, const WCHAR* fileName);
 
@@ -331,6 +355,8 @@ KELVRA_API int KELVRA_CALL Kelvra_SetExposureTime(int handle, int value);
 KELVRA_API int KELVRA_CALL Kelvra_GetExposureTime(int handle, int* ok);
 KELVRA_API int KELVRA_CALL Kelvra_SetGrayMode(int handle, int value);
 KELVRA_API int KELVRA_CALL Kelvra_GetGrayMode(int handle, int* ok);
+/* Grey mode 1 scales each mosaic position: a sample v becomes (offset - 128) + gain * v / 128,
+ * limited to the sample range. Gains and offsets of 128 (the defaults) leave a frame unchanged. */
 KELVRA_API int KELVRA_CALL Kelvra_SetGrayGainR(int handle, int value);
 KELVRA_API int KELVRA_CALL Kelvra_GetGrayGainR(int handle, int* ok);
 KELVRA_API int KELVRA_CALL Kelvra_SetGrayGainG1(int handle, int value);
@@ -377,6 +403,28 @@ KELVRA_API int KELVRA_CALL Kelvra_GetAutoIris(int handle, int* ok);
 /* Sensor temperature in degrees Celsius; 0.0 when not read. */
 KELVRA_API double KELVRA_CALL Kelvra_GetTemperatureEx(int handle, int* ok);
 
+/* ---- Settings dialogs ----
+ * Each shows its modal dialog and returns 1 once the user closed it (OK or Cancel); 0 with code
+ * 1 when no camera is open, code 4 when no window can be shown (no X display), code 11 when the
+ * library's dialog module (libKelvraSdk_K4SWIR_TEC_dialogs.so, installed beside the library)
+ * cannot be loaded. GTK 3 is loaded with the first dialog, never before.
+ *
+ * The dialog runs on the calling thread. An application without GTK needs nothing more; an
+ * application with its own GTK main loop may call from a handler of that loop (the dialog then
+ * runs in a nested loop, and the application's windows keep drawing). Called from another thread
+ * while that loop runs, the dialog is shown by the loop's thread and the call waits for it.
+ * `owner` may be a window made by Kelvra_WrapX11Window (the dialog stays above that X11 window),
+ * any other window handle or null (the dialog is centred on the screen). Texts are Japanese when
+ * LC_ALL, LC_MESSAGES or LANG (the first one set) names a Japanese locale, English otherwise.
+ *
+ * Kelvra_SetCameraDlg edits the stored size presets and stream format; OK makes them the next
+ * acquisition's. A preview or capture stops while it is open and restarts after it; a trigger
+ * acquisition pauses. Kelvra_SetImageDlg and Kelvra_SetAnalogDlg change the processing settings
+ * and the camera at once, while frames keep flowing; Cancel puts back the values they had. */
+KELVRA_API int KELVRA_CALL Kelvra_SetCameraDlg(int handle, HWND owner);
+KELVRA_API int KELVRA_CALL Kelvra_SetImageDlg(int handle, HWND owner);
+KELVRA_API int KELVRA_CALL Kelvra_SetAnalogDlg(int handle, HWND owner);
+
 /* ---- Not supported by this camera: each records or posts code 11 ---- */
 
 /* One function behind four names: posts code 11 and returns 0. */
@@ -397,7 +445,116 @@ KELVRA_API int KELVRA_CALL Kelvra_ReceiveText(int handle, char* text, int length
 KELVRA_API int KELVRA_CALL Kelvra_SetConfigFilter(int handle, int index, int value);
 KELVRA_API int KELVRA_CALL Kelvra_GetConfigFilter(int handle, int index);
 
+/* ---- Public extra: owned frames (frame queue) ----
+ * A frame queue hands every processed frame of a running acquisition (preview, capture
+ * snapshots, trigger, recording) to the application in a buffer of its own, with the camera's
+ * frame counter and timestamp, exposure, temperature and the number of frames lost before it.
+ * Messages, the caller buffer, the preview window and recording keep working beside it.
+ *
+ * Ownership: Kelvra_WaitFrame lends the application one buffer, which the library never writes
+ * until Kelvra_ReleaseFrame gives it back. When no buffer is free the new frame is dropped and
+ * counted; a frame already queued or held is never overwritten. A held frame stays readable
+ * after the acquisition stops, after Kelvra_CloseFrameQueue and after Kelvra_Release; its
+ * memory is freed when it is released (after Kelvra_Release, with the released handle).
+ *
+ * Threads: every function may be called from any thread. Several threads may wait at once; each
+ * frame goes to one of them, in the order the frames were processed. Stopping the acquisition,
+ * losing the camera, closing the queue and Kelvra_Release wake every waiter, with the reason in
+ * KELVRA_FRAME.status.
+ *
+ * Geometry: the buffers follow the output size (readout window, subsampling, colour mode) of
+ * each acquisition start. A colour-mode or window change takes effect at the next start, as for
+ * the caller buffer; the free buffers are then reallocated, while queued and held frames keep
+ * their size, which their records state. */
+
+/* Why Kelvra_WaitFrame returned, in KELVRA_FRAME.status. STOPPED and CAMERA_LOST come only once
+ * the frames queued before the end have been taken. */
+enum KelvraFrameStatus {
+    KELVRA_FRAME_OK = 0,          /* a frame: the record is filled; give it back when done */
+    KELVRA_FRAME_TIMEOUT = 1,     /* none within timeoutMs; acquisition goes on (not an error) */
+    KELVRA_FRAME_STOPPED = 2,     /* no acquisition runs: none started yet, or it was stopped */
+    KELVRA_FRAME_CAMERA_LOST = 3, /* the camera stopped delivering (unplugged or failing) */
+    KELVRA_FRAME_CLOSED = 4,      /* no queue is open (closed, or never opened) */
+    KELVRA_FRAME_RELEASED = 5,    /* the handle was released, or is unknown */
+    KELVRA_FRAME_BAD_RECORD = 6   /* frame->size below sizeof(KELVRA_FRAME): code 9 */
+};
+
+/* One frame lent to the application. The caller sets `size`; the library fills the rest. */
+typedef struct KELVRA_FRAME {
+    int32_t size;   /* sizeof(KELVRA_FRAME), set by the caller */
+    int32_t status; /* a KelvraFrameStatus */
+    void* data;     /* rows top row first, rowStride bytes apart; null unless status is OK */
+    uint64_t bytes; /* bytes at data: height x rowStride */
+    int32_t width;  /* pixels */
+    int32_t height;
+    int32_t bitsPerPixel; /* 8, 16, 24, 32, 48 or 64, as the caller buffer gets them */
+    int32_t rowStride;    /* a multiple of 4 */
+    /* The camera's frame counter. Its low 32 bits are the frame header's; it goes up by one per
+     * frame the camera makes, so a step of n + 1 means n frames lost. It never goes back within
+     * an acquisition: the library carries the 32-bit wrap. */
+    uint64_t frameCounter;
+    /* The camera's clock when it made the frame, in microseconds. The camera counts in 32 bits
+     * (a wrap every 71.6 minutes); the library carries the wraps, checked against the host's
+     * clock, so within an acquisition it never goes back. */
+    uint64_t timestampUs;
+    int64_t receivedNs;        /* host CLOCK_MONOTONIC when the frame arrived, nanoseconds */
+    uint32_t exposureUs;       /* exposure time of this frame */
+    int32_t temperatureMilliC; /* sensor temperature at readout, milli-degrees C (steps of 125) */
+    /* Frames lost between the previous frame this queue delivered and this one: dropped for
+     * want of a free buffer, replaced in the library's ring before processing, or never sent
+     * by the camera (continuous streaming only: in trigger and capture modes the counter also
+     * moves between the frames taken). */
+    uint64_t lost;
+    uint64_t token; /* the library's: identifies this loan to Kelvra_ReleaseFrame */
+} KELVRA_FRAME;
+
+/* Counters of the current (or last) acquisition, reset when one starts: Kelvra_StartPreview and
+ * the calls that start a preview, Kelvra_Capture, Kelvra_Trigger, Kelvra_SnapShot from idle.
+ * The caller sets `size`; the library fills the rest. framesReceived = framesProcessed +
+ * droppedInRing, give or take the frame being processed; frames the camera made =
+ * framesReceived + lostInCamera. */
+typedef struct KELVRA_STREAM_STATS {
+    int32_t size;              /* sizeof(KELVRA_STREAM_STATS), set by the caller */
+    int32_t framesQueued;      /* frames waiting in the queue now */
+    int32_t framesHeld;        /* frames the application holds now */
+    int32_t reserved;          /* 0 */
+    uint64_t framesReceived;   /* whole frames the camera sent */
+    uint64_t framesProcessed;  /* frames the library processed (for every consumer) */
+    uint64_t framesDelivered;  /* frames Kelvra_WaitFrame handed out (this queue) */
+    uint64_t droppedQueueFull; /* processed frames dropped: no free queue buffer (this queue) */
+    uint64_t droppedInRing;    /* received frames replaced by newer ones before processing */
+    uint64_t lostInCamera;     /* frames the camera made but never sent (counter gaps) */
+    uint64_t failedTransfers;  /* frame header or body reads that failed */
+    uint64_t resyncs;          /* stream restarts after a failed read */
+    uint64_t cameraLost;       /* times the camera stopped delivering */
+    uint64_t lastFrameCounter; /* frameCounter of the newest processed frame */
+} KELVRA_STREAM_STATS;
+
+/* Opens the handle's frame queue with bufferCount (2 to 64) buffers of the current output size,
+ * allocated now. 1; 0 with code 9 (bufferCount out of range), 1 (a queue is open already) or 5
+ * (no memory). */
+KELVRA_API int KELVRA_CALL Kelvra_OpenFrameQueue(int handle, int bufferCount);
+/* Closes the queue: waiters return CLOSED, frames not yet taken are dropped, held frames stay
+ * readable until released. 1, also when no queue is open. */
+KELVRA_API int KELVRA_CALL Kelvra_CloseFrameQueue(int handle);
+/* Waits up to timeoutMs (< 0: no limit; 0: only looks) for the next frame. 1 with the record
+ * filled; 0 with the reason in frame->status otherwise. Records no error except code 9 for a
+ * null record (0 and nothing written) or a size below sizeof(KELVRA_FRAME). */
+KELVRA_API int KELVRA_CALL Kelvra_WaitFrame(int handle, KELVRA_FRAME* frame, int timeoutMs);
+/* Gives a frame's buffer back. 1; 0 with code 9 for a null record, one this handle's queues did
+ * not lend, or one already given back (nothing is freed twice). */
+KELVRA_API int KELVRA_CALL Kelvra_ReleaseFrame(int handle, const KELVRA_FRAME* frame);
+/* 1 with the counters; 0 with code 9 for a null record or a size below the structure's. */
+KELVRA_API int KELVRA_CALL Kelvra_GetStreamStatistics(int handle, KELVRA_STREAM_STATS* stats);
+
 #ifndef _WIN32
+/* An eventfd that is readable whenever Kelvra_WaitFrame would return at once: while a frame is
+ * queued and once the acquisition has ended (stopped, camera lost, queue closed), like the end
+ * of a pipe. Poll it (poll, epoll, asyncio, GLib); never read or close it. It belongs to the
+ * queue and is closed with it: take it out of the event loop first. -1 without a queue (code 1).
+ */
+KELVRA_API int KELVRA_CALL Kelvra_GetFrameQueueFd(int handle);
+
 /* ---- Linux only: message windows ----
  * A window here is a message queue the library posts to. Posting never blocks; a queue holds
  * at most 10000 messages (a post to a full queue fails) and keeps them until they are read or
@@ -424,6 +581,55 @@ KELVRA_API int KELVRA_CALL Kelvra_DestroyMessageWindow(HWND window);
 KELVRA_API HWND KELVRA_CALL Kelvra_WrapX11Window(unsigned long x11Window);
 /* Forgets a handle made by Kelvra_WrapX11Window; the X11 window itself is left alone. */
 KELVRA_API int KELVRA_CALL Kelvra_UnwrapX11Window(HWND window);
+/* The library's own preview window closes like any other: when the user closes it (window
+ * manager close button, WM_DELETE_WINDOW), its X client is killed or the X server goes away,
+ * acquisition and recording go on without a window, and error 4 is recorded and posted once as
+ * KELVRA_WM_ERROR. Every later call returns as usual; the next start makes a new window (and
+ * fails with error 4 while no X server can be reached). */
+
+/* ---- Linux only: USB link and the machine's cameras ----
+ * For applications that check their set-up and for `kelvra doctor`. None of these opens a
+ * camera for use or disturbs one that another program streams from; all may be called from
+ * any thread. The library prints nothing about them: what to tell the user is the caller's. */
+
+/* Link speeds in megabits per second. A camera on a USB 2 port works, at a fraction of its
+ * frame rate. */
+#define KELVRA_LINK_SUPER_SPEED 5000 /* USB 3 */
+#define KELVRA_LINK_HIGH_SPEED 480   /* USB 2 */
+#define KELVRA_LINK_FULL_SPEED 12    /* USB 1 */
+
+/* The USB link speed of the open camera (KELVRA_LINK_*), 0 when it cannot be told. Without an
+ * open camera: 0 with code 1. */
+KELVRA_API int KELVRA_CALL Kelvra_GetLinkSpeed(int handle);
+
+/* One camera attached to the machine, whether or not this user may open it. Text fields are
+ * NUL-terminated, cut to fit. */
+typedef struct KELVRA_USB_CAMERA {
+    unsigned short vendorId;
+    unsigned short productId;
+    int linkSpeed;          /* KELVRA_LINK_*, 0 unknown */
+    int accessible;         /* 1 when this user may open it; 0: permission denied (udev rule) */
+    int simulated;          /* 1 for a simulated camera (KELVRA_SIMULATED_CAMERAS) */
+    char port[32];          /* USB port, "bus-port.port" as in sysfs; "" when it has none */
+    char deviceNode[64];    /* the node the user needs access to; "" when it has none */
+    char serialNumber[64];  /* "" when unknown */
+} KELVRA_USB_CAMERA;
+
+/* Fills up to `capacity` records (the caller's array) with the cameras attached now, devices
+ * of other makers left out. Returns how many cameras there are, which may exceed capacity;
+ * -1 for a negative capacity or a null array with a positive one. */
+KELVRA_API int KELVRA_CALL Kelvra_ListUsbCameras(KELVRA_USB_CAMERA* cameras, int capacity);
+
+/* The udev rule that lets users open the cameras (installed by the library as
+ * lib/udev/rules.d/60-kelvra-cameras.rules). Writes it, terminated, into `text` when `size`
+ * bytes hold it; returns its length without the terminator either way. */
+KELVRA_API int KELVRA_CALL Kelvra_GetUdevRule(char* text, int size);
+
+/* Shared-memory blocks (names under /dev/shm) left by programs that ended without releasing
+ * the library, for example killed ones. They do no harm: the next program using the library
+ * removes or reuses them. Writes the names, one per line, into `names` when `size` bytes hold
+ * them; returns how many there are. */
+KELVRA_API int KELVRA_CALL Kelvra_GetStaleSharedMemory(char* names, int size);
 #endif
 
 #ifdef __cplusplus

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs the Debian 12 packages the build, the tests and the benchmarks need, skipping those
 # already present. Runs apt-get through sudo when not root.
+#   scripts/install-deps.sh [--bench] [--fuzz]
 set -euo pipefail
 
 packages=(
@@ -9,10 +10,14 @@ packages=(
   nlohmann-json3-dev
   libjpeg62-turbo-dev libpng-dev libtiff-dev zlib1g-dev
   libusb-1.0-0-dev libx11-dev xvfb
+  libgtk-3-dev gettext
 )
-if [[ "${1:-}" == "--bench" ]]; then
-  packages+=(libopencv-dev)
-fi
+for arg in "$@"; do
+  case "$arg" in
+    --bench) packages+=(libopencv-dev) ;;          # the benchmarks' anchors
+    --fuzz) packages+=(clang libclang-rt-14-dev) ;;  # libFuzzer for scripts/fuzz.sh
+  esac
+done
 
 missing=()
 for p in "${packages[@]}"; do

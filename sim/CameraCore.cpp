@@ -260,7 +260,10 @@ void CameraCore::applyFpgaEffects(const FpgaEffects& effects, Clock::time_point 
     }
     if (effects.coolerChanged) setCooling(fpga_.settings().coolerOn, now);
     if (effects.reconfigurePulse) ++reconfigurePulses_;
-    if (effects.readoutRestart && stream_) stream_->resyncStream();
+    if (effects.readoutRestart) {
+        clock_.restartFrame(now);
+        if (stream_) stream_->resyncStream();
+    }
     if (effects.softwareTrigger) fireTrigger(now);
 }
 

@@ -33,6 +33,12 @@ void FrameClock::markStale(Clock::time_point now) {
     floor_ = std::max(floor_, completed(now));
 }
 
+// The FPGA restarts its readout: the exposure in progress starts again from now, and a frame
+// completed but not yet taken is dropped with it.
+void FrameClock::restartFrame(Clock::time_point now) {
+    reanchor(now);
+}
+
 // A trigger edge: in triggered mode a frame completes after `delay`. Returns false when the
 // trigger is ignored (not triggered, or the sensor is still busy with the previous trigger).
 bool FrameClock::trigger(Clock::duration delay, Clock::time_point now) {

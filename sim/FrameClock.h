@@ -29,6 +29,7 @@ class FrameClock {
     bool paced() const { return paced_; }
     void configure(Mode mode, Clock::duration period, Clock::time_point now);
     void markStale(Clock::time_point now);
+    void restartFrame(Clock::time_point now);
     bool trigger(Clock::duration delay, Clock::time_point now);
 
     uint64_t completed(Clock::time_point now);

@@ -32,6 +32,10 @@ SimCamera::~SimCamera() = default;
 
 void SimCamera::unplug() {
     std::lock_guard lock(mutex_);
+    unplugLocked();
+}
+
+void SimCamera::unplugLocked() {
     plugged_ = false;
     ++generation_;
     bulk_.endAll(driver::kErrorDeviceNotConnected, driver::kUsbStatusNotResponding);
@@ -130,6 +134,16 @@ void SimCamera::holdSensorBus(int statusReads) {
 // 121 when the timeout expires.
 void SimCamera::setControlDelay(std::chrono::milliseconds delay) {
     controlDelayMs_.store(delay.count());
+}
+
+void SimCamera::unplugAfterRequests(int requests) {
+    std::lock_guard lock(mutex_);
+    unplugAfterRequests_ = requests;
+}
+
+int SimCamera::refusedOpens() const {
+    std::lock_guard lock(mutex_);
+    return refusedOpens_;
 }
 
 double SimCamera::sensorTemperature() {
@@ -247,7 +261,10 @@ StreamStats SimCamera::streamStats() const {
 // CreateFile on the camera's path: null while unplugged.
 std::unique_ptr<driver::DeviceHandle> SimCamera::open(bool overlapped) {
     std::lock_guard lock(mutex_);
-    if (!plugged_) return nullptr;
+    if (!plugged_) {
+        ++refusedOpens_;
+        return nullptr;
+    }
     return std::make_unique<SimHandle>(shared_from_this(), nextHandle_++, generation_, overlapped);
 }
 
@@ -263,6 +280,10 @@ driver::IoResult SimCamera::submit(uint64_t handle, uint64_t generation, uint32_
         if (code == driver::kIoctlDirectTransfer) return directTransfer(handle, in, out, request);
         result = code == driver::kIoctlControlTransfer ? control(lock, generation, in, out)
                                                        : dispatch(code, in, out);
+        if (code == driver::kIoctlControlTransfer && unplugAfterRequests_ > 0 &&
+            --unplugAfterRequests_ == 0) {
+            unplugLocked();
+        }
     }
     request.finish(result);
     return result;

@@ -64,6 +64,9 @@ class SimCamera : public std::enable_shared_from_this<SimCamera> {
     void failEepromWrites(int count);
     void holdSensorBus(int statusReads);
     void setControlDelay(std::chrono::milliseconds delay);
+    // Unplugs the camera as soon as it has answered `requests` more control requests (a camera
+    // pulled out during a sequence of requests, such as opening it).
+    void unplugAfterRequests(int requests);
 
     // Temperature (degrees Celsius).
     double sensorTemperature();
@@ -95,6 +98,8 @@ class SimCamera : public std::enable_shared_from_this<SimCamera> {
     int commandCcCount() const;
     int reconfigurePulses() const;
     uint64_t framesCompleted();
+    // Opens of the camera's path refused because it was unplugged.
+    int refusedOpens() const;
     StreamStats streamStats() const;
 
     // The seam side, used by the simulated back end.
@@ -114,6 +119,7 @@ class SimCamera : public std::enable_shared_from_this<SimCamera> {
                                     driver::Overlapped& request);
     bool live(uint64_t generation) const { return plugged_ && generation == generation_; }
     void powerOn();
+    void unplugLocked();
 
     mutable std::mutex mutex_;
     const CameraConfig config_;
@@ -126,6 +132,8 @@ class SimCamera : public std::enable_shared_from_this<SimCamera> {
     bool plugged_ = true;
     uint64_t generation_ = 1;
     uint64_t nextHandle_ = 1;
+    int unplugAfterRequests_ = 0;  // 0: no unplug pending
+    int refusedOpens_ = 0;
     std::atomic<int64_t> controlDelayMs_{0};
 };
 

@@ -15,6 +15,20 @@ bool sameIgnoringCase(std::string_view a, std::string_view b) {
     });
 }
 
+// The driver's speed codes: 4 SuperSpeed, 2 high speed, 1 full speed.
+uint32_t linkMbps(uint32_t speedCode) {
+    switch (speedCode) {
+        case 4:
+            return 5000;
+        case 2:
+            return 480;
+        case 1:
+            return 12;
+        default:
+            return 0;
+    }
+}
+
 }  // namespace
 
 SimulatedBackend& SimulatedBackend::instance() {
@@ -33,6 +47,24 @@ std::vector<std::string> SimulatedBackend::enumerate(const driver::Guid& guid) {
         }
     }
     return paths;
+}
+
+// The plugged cameras of `guid`'s class: always open to anyone, on the link speed they were
+// configured with.
+std::vector<driver::DeviceDescription> SimulatedBackend::describe(const driver::Guid& guid) {
+    std::vector<driver::DeviceDescription> described;
+    for (const auto& camera : cameras()) {
+        if (camera->config().interfaceGuid != guid || !camera->plugged()) continue;
+        driver::DeviceDescription d;
+        d.vendorId = camera->config().vendorId;
+        d.productId = camera->productId();
+        d.linkMbps = linkMbps(camera->config().deviceSpeed);
+        d.accessible = true;
+        d.simulated = true;
+        d.serialNumber = camera->serialNumber();
+        described.push_back(std::move(d));
+    }
+    return described;
 }
 
 // Device paths compare without regard to case, as CreateFile does.

@@ -19,6 +19,7 @@ class SimulatedBackend final : public driver::Backend {
     bool processLocal() const override { return true; }
     std::vector<std::string> enumerate(const driver::Guid& guid) override;
     std::unique_ptr<driver::DeviceHandle> open(std::string_view path, bool overlapped) override;
+    std::vector<driver::DeviceDescription> describe(const driver::Guid& guid) override;
 
     std::shared_ptr<SimCamera> attach(const CameraConfig& config);
     void detach(const std::shared_ptr<SimCamera>& camera);

@@ -7,6 +7,7 @@
 #include "CameraReport.h"
 #include "ErrorWords.h"
 #include "OutputPaths.h"
+#include "RateMeter.h"
 #include "StopSignal.h"
 
 namespace kelvra::tool {
@@ -19,7 +20,6 @@ using std::chrono::milliseconds;
 constexpr milliseconds kMessagePoll{100};
 constexpr milliseconds kStatusPeriod{250};
 constexpr milliseconds kTemperaturePeriod{1000};
-constexpr milliseconds kRateWindow{1000};
 // The recording's clock starts with its first frame, and finalising takes a moment: the time
 // allowed beyond the requested duration before the tool gives up on the library.
 constexpr std::chrono::seconds kRecordGrace{15};
@@ -53,32 +53,6 @@ int takeMessage(Session& session, milliseconds timeout, StreamCounters* counters
     }
     return 0;
 }
-
-// Frames per second over windows of about one second, as the status line shows it.
-class RateMeter {
-  public:
-    explicit RateMeter(Clock::time_point start) : windowStart_(start) {}
-    void update(Clock::time_point now, StreamCounters& counters) {
-        if (now - windowStart_ < kRateWindow) {
-            // Until the first window closes, the rate since the start is the best estimate.
-            if (!measured_ && now - windowStart_ >= kStatusPeriod) {
-                counters.framesPerSecond =
-                    static_cast<double>(counters.frames) / secondsBetween(windowStart_, now);
-            }
-            return;
-        }
-        measured_ = true;
-        counters.framesPerSecond = static_cast<double>(counters.frames - windowFrames_) /
-                                   secondsBetween(windowStart_, now);
-        windowStart_ = now;
-        windowFrames_ = counters.frames;
-    }
-
-  private:
-    Clock::time_point windowStart_;
-    uint64_t windowFrames_ = 0;
-    bool measured_ = false;
-};
 
 }  // namespace
 

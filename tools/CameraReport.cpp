@@ -36,9 +36,19 @@ int printCameraList(Session& session, std::FILE* out) {
     const int previous = session.camera();
     for (int i = 0; i < count; ++i) {
         std::string serial = "unknown";
-        if (Kelvra_SetDeviceNumber(session.handle(), i) != 0) serial = readSerial(session);
-        std::fprintf(out, "%d: %s  serial %s  product 0x%04X\n", i, names[i], serial.c_str(),
-                     kProductId);
+        int link = 0;
+        if (Kelvra_SetDeviceNumber(session.handle(), i) != 0) {
+            serial = readSerial(session);
+            link = Kelvra_GetLinkSpeed(session.handle());
+        }
+        std::fprintf(out, "%d: %s  serial %s  product 0x%04X  %s\n", i, names[i], serial.c_str(),
+                     kProductId, formatLinkSpeed(link).c_str());
+        if (link > 0 && link < KELVRA_LINK_SUPER_SPEED) {
+            std::fprintf(stderr,
+                         "kelvra: warning: camera %d is on a %s link and delivers only a fraction "
+                         "of its frame rate; plug it into a USB 3 port\n",
+                         i, formatLinkSpeed(link).c_str());
+        }
     }
     if (previous >= 0) session.selectCamera(previous);
     return count;

@@ -8,8 +8,8 @@
 
 namespace kelvra::tool {
 
-// Prints one line per attached camera (number, name, serial, product id), or
-// "No camera was found.". Opens each camera in turn to read its serial number; afterwards the
+// Prints one line per attached camera (number, name, serial, product id, link speed), or
+// "No camera was found."; a camera on a link slower than USB 3 is warned about on stderr. Opens each camera in turn to read its serial number; afterwards the
 // camera of --camera (default 0) is open again. Returns the number of cameras.
 int printCameraList(Session& session, std::FILE* out);
 // Prints the open camera's properties, one "name: value" per line.

@@ -16,7 +16,8 @@ std::vector<CommandHelp> buildTable() {
         {{"list", {}, {}, 0, 0},
          "list the attached cameras",
          "usage: kelvra list\n"
-         "Lists the attached cameras: number, name, serial number and product id.\n"},
+         "Lists the attached cameras: number, name, serial number, product id and USB link\n"
+         "speed, and warns about a camera on a link slower than USB 3.\n"},
         {{"info", {}, {}, 0, 0},
          "show sensor size, gain and exposure ranges, temperature, cooler",
          "usage: kelvra info\n"
@@ -39,12 +40,14 @@ std::vector<CommandHelp> buildTable() {
          "  --mirror h|v|hv|none   mirror horizontally, vertically or both\n"
          "  --mask FILE            flat-field correction with the references of a mask file\n"
          "The options apply to this frame only; the camera's saved settings are restored.\n"},
-        {{"stream", {"seconds", "color-mode"}, {}, 0, 0},
+        {{"stream", {"seconds", "color-mode"}, {"stats"}, 0, 0},
          "stream live frames with a status line",
-         "usage: kelvra stream [--seconds N] [--color-mode 8|16]\n"
-         "Streams for N seconds (default 5; Ctrl-C stops early). On a terminal one status line\n"
-         "shows frames, frames per second, frames lost and the sensor temperature; a summary\n"
-         "follows at the end.\n"},
+         "usage: kelvra stream [--seconds N] [--color-mode 8|16] [--stats]\n"
+         "Streams for N seconds (default 5; Ctrl-C stops early), taking every frame from the\n"
+         "library's frame queue. On a terminal one status line shows frames, frames per\n"
+         "second, frames lost, the camera's last frame number and the sensor temperature; a\n"
+         "summary follows at the end.\n"
+         "  --stats                print every stream counter of the library at the end\n"},
         {{"record", {"output", "seconds", "color-mode"}, {}, 0, 0},
          "record an AVI file",
          "usage: kelvra record -o FILE.avi [--seconds N] [--color-mode 8|16]\n"
@@ -78,6 +81,15 @@ std::vector<CommandHelp> buildTable() {
          "sensor: 16-bit address, 8-bit value\n"
          "eeprom: 12-bit address, 8-bit value (written and verified)\n"
          "Numbers are decimal or 0x-prefixed hexadecimal.\n"},
+        {{"settings", {}, {}, 1, 1},
+         "open the camera, image or analog settings dialog",
+         "usage: kelvra settings camera|image|analog\n"
+         "Opens one of the library's settings dialogs (needs an X display):\n"
+         "camera: output format, readout size presets, subsampling and wait time\n"
+         "image:  brightness, contrast, gamma, sharpness, grey gains and white balance\n"
+         "analog: gain, exposure, mirroring, automatic exposure, cooler and black level\n"
+         "OK keeps the changes for the camera (they are saved when the command ends), Cancel\n"
+         "puts back what was there before.\n"},
         {{"bench", {"seconds"}, {}, 0, 0},
          "measure end-to-end throughput on a simulated camera",
          "usage: kelvra bench [--seconds N]\n"
@@ -91,6 +103,20 @@ std::vector<CommandHelp> buildTable() {
          "frame in every format and a 2-second AVI into DIR (default ./kelvra-demo), then\n"
          "prints what it wrote and how fast it ran.\n"
          "  -o, --output DIR       where to write the files (created if missing)\n"},
+        {{"doctor", {}, {}, 0, 0},
+         "check this machine for real cameras",
+         "usage: kelvra doctor\n"
+         "Checks what real cameras need and explains each gap with the command that fixes it:\n"
+         "the udev rule, access to each camera's device node, group membership, the USB\n"
+         "buffer limit (usbfs_memory_mb), link speed, shared memory left by ended programs,\n"
+         "DISPLAY for preview windows, and whether cameras are simulated.\n"
+         "Exits 0 when all is well, 1 when something needs fixing.\n"},
+        {{"udev-rule", {}, {}, 0, 0},
+         "print the udev rule the cameras need",
+         "usage: kelvra udev-rule\n"
+         "Prints the udev rule that lets users open the cameras. Install it with\n"
+         "  kelvra udev-rule | sudo tee /etc/udev/rules.d/60-kelvra-cameras.rules\n"
+         "  sudo udevadm control --reload-rules && sudo udevadm trigger\n"},
     };
 }
 

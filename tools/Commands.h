@@ -17,5 +17,8 @@ int runMask(const CommandLine& line);
 int runReg(const CommandLine& line);
 int runBench(const CommandLine& line);
 int runDemo(const CommandLine& line);
+int runSettings(const CommandLine& line);
+int runDoctor(const CommandLine& line);
+int runUdevRule(const CommandLine& line);
 
 }  // namespace kelvra::tool

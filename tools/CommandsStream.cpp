@@ -1,4 +1,4 @@
-// kelvra stream, kelvra record.
+// kelvra stream (owned frames), kelvra record.
 #include <cstdio>
 
 #include "Acquisition.h"
@@ -6,6 +6,7 @@
 #include "Commands.h"
 #include "ErrorWords.h"
 #include "Formatting.h"
+#include "FrameStream.h"
 #include "StopSignal.h"
 
 namespace kelvra::tool {
@@ -52,9 +53,10 @@ int runStream(const CommandLine& line) {
     ColorModeScope colorMode(session, line);
     installStopHandlers();
     StatusLine status(stdout);
-    const StreamResult result = streamFor(session, seconds, status);
+    const FrameStreamResult result = streamOwnedFrames(session, seconds, status);
     std::printf("%s%s\n", formatStreamSummary(result.counters, result.seconds).c_str(),
                 result.interrupted ? " (stopped)" : "");
+    if (line.flag("stats")) std::printf("%s", formatStreamStatistics(result.stats).c_str());
     return 0;
 }
 

@@ -39,6 +39,9 @@ constexpr Runner kRunners[] = {
     {"reg", runReg},
     {"bench", runBench},
     {"demo", runDemo},
+    {"settings", runSettings},
+    {"doctor", runDoctor},
+    {"udev-rule", runUdevRule},
 };
 
 void printVersion() {

@@ -16,6 +16,7 @@
 #include "KelvraSdk.h"
 #include "sim/SimCamera.h"
 #include "sim/Simulator.h"
+#include "support/ScratchSettingsStore.h"
 
 namespace {
 
@@ -28,7 +29,8 @@ double ProcessCpuSeconds() {
     return t.tv_sec + t.tv_nsec * 1e-9;
 }
 
-// One handle on an unpaced camera, streaming into a caller buffer.
+// One handle on an unpaced camera, streaming into a caller buffer, with a settings store of its
+// own: every benchmark starts from the defaults plus what it configures itself.
 class Stream {
   public:
     Stream(int bits, const std::function<void(int)>& configure) {
@@ -74,6 +76,7 @@ class Stream {
     }
 
   private:
+    kelvra::bench::ScratchSettingsStore settings_;
     std::shared_ptr<kelvra::sim::SimCamera> camera_;
     HWND window_ = nullptr;
     int handle_ = 0;

@@ -13,6 +13,8 @@
 #include "front/processing/DotFilter.h"
 #include "front/processing/FlatField.h"
 #include "front/processing/FrameProcessor.h"
+#include "imaging/ToneCurve.h"
+#include "imaging/ToneTables.h"
 
 namespace kelvra::bench {
 
@@ -48,11 +50,14 @@ class FrameRestore {
     std::vector<uint8_t> pristine_;
 };
 
+// The corrector is kept from frame to frame, as frame processing keeps it: the references'
+// reciprocals are made before the first frame and reused.
 void BM_FlatField8(benchmark::State& state) {
     Scene scene(8);
     const processing::FlatFieldWindow window{kFrameWidth, kFrameHeight, 0, 0};
+    processing::FlatField corrector;
     for (auto _ : state) {
-        processing::FlatField8(*scene.raw8, *scene.darkRef8, *scene.whiteRef8, window);
+        corrector.Correct8(*scene.raw8, *scene.darkRef8, *scene.whiteRef8, window);
         benchmark::ClobberMemory();
     }
     CountFrames(state);
@@ -61,8 +66,9 @@ void BM_FlatField8(benchmark::State& state) {
 void BM_FlatField16(benchmark::State& state) {
     Scene scene(16);
     const processing::FlatFieldWindow window{kFrameWidth, kFrameHeight, 0, 0};
+    processing::FlatField corrector;
     for (auto _ : state) {
-        processing::FlatField16(*scene.raw16, *scene.darkRef16, *scene.whiteRef16, window);
+        corrector.Correct16(*scene.raw16, *scene.darkRef16, *scene.whiteRef16, window);
         benchmark::ClobberMemory();
     }
     CountFrames(state);
@@ -94,6 +100,73 @@ void BM_OpenCvFlatField8(benchmark::State& state) {
 }
 void BM_OpenCvFlatField16(benchmark::State& state) {
     FlatFieldAnchor(state, true);
+}
+
+// Gamma 120, contrast 10, brightness 20 folded into one table (built before the first frame,
+// as frame processing builds it when a setting changes) and applied in one pass.
+constexpr int32_t kBenchGamma = 120;
+constexpr int32_t kBenchContrast = 10;
+constexpr int32_t kBenchBrightness = 20;
+
+void ToneTableRun(benchmark::State& state, bool wide) {
+    Scene scene(8);
+    CDibImage& frame = wide ? *scene.raw16 : *scene.raw8;
+    ToneCurve curve;
+    curve.Prepare(wide, {kBenchGamma, kBenchContrast, kBenchBrightness});
+    for (auto _ : state) {
+        curve.ApplyInPlace(frame);
+        benchmark::ClobberMemory();
+    }
+    CountFrames(state);
+}
+
+void BM_ToneTable8(benchmark::State& state) {
+    ToneTableRun(state, false);
+}
+void BM_ToneTable16(benchmark::State& state) {
+    ToneTableRun(state, true);
+}
+
+// Anchor, 8 bits: OpenCV's table lookup with the same 256-entry table.
+void BM_OpenCvLut8(benchmark::State& state) {
+    OneOpenCvThread();
+    Scene scene(8);
+    cv::Mat raw = MatOf(*scene.raw8);
+    cv::Mat table(1, 256, CV_8U);
+    const tone::ContrastLine line = tone::MakeContrastLine(kBenchContrast, 255);
+    const double exponent = tone::GammaExponent(kBenchGamma);
+    const float factor = tone::BrightnessFactor(kBenchBrightness);
+    for (int v = 0; v < 256; ++v) {
+        table.at<uint8_t>(v) = static_cast<uint8_t>(tone::Brightness(
+            factor, 255, tone::Contrast(line, 255, tone::Gamma(exponent, 255, v))));
+    }
+    cv::Mat out;
+    for (auto _ : state) {
+        cv::LUT(raw, table, out);
+        benchmark::DoNotOptimize(out.data);
+    }
+    CountFrames(state);
+}
+
+// Anchor, 16 bits (OpenCV has no 16-bit table lookup): the same steps as OpenCV computes them,
+// gamma through a power of the normalised frame, then contrast and brightness as one linear map
+// back to 16 bits (saturating).
+void BM_OpenCvToneChain16(benchmark::State& state) {
+    OneOpenCvThread();
+    Scene scene(8);
+    cv::Mat raw = MatOf(*scene.raw16);
+    const tone::ContrastLine line = tone::MakeContrastLine(kBenchContrast, 4095);
+    const double gain = line.factor * tone::BrightnessFactor(kBenchBrightness);
+    cv::Mat normalised;
+    cv::Mat powered;
+    cv::Mat out;
+    for (auto _ : state) {
+        raw.convertTo(normalised, CV_32F, 1.0 / 4095.0);
+        cv::pow(normalised, tone::GammaExponent(kBenchGamma), powered);
+        powered.convertTo(out, CV_16U, 4095.0 * gain, -line.threshold * gain);
+        benchmark::DoNotOptimize(out.data);
+    }
+    CountFrames(state);
 }
 
 void DotFilterRun(benchmark::State& state, bool wide) {
@@ -219,6 +292,10 @@ BENCHMARK(BM_FlatField8)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_OpenCvFlatField8)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_FlatField16)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_OpenCvFlatField16)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ToneTable8)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_OpenCvLut8)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ToneTable16)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_OpenCvToneChain16)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_DotFilter8)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_OpenCvMedian3x3_8)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_DotFilter16)->Unit(benchmark::kMillisecond);

@@ -36,7 +36,7 @@ int32_t CKelvraU3Q6Base::CreateController(HWND /*window*/, const InterfaceGuid* 
 
 // Second half of the open sequence: staging memory, information block A, the readiness
 // handshake of the product, then the sensor probe and initialisation. Returns the result of the
-// sensor's InitSensor, or 0 when any step before it fails.
+// sensor's InitSensor, or 0 when any step before it fails or the camera has gone.
 int32_t CKelvraU3Q6Base::InitializeCamera() {
     if (!m_controller || !m_controller->AllocateStaging()) return 0;
     m_infoBlock.fill(0);
@@ -44,17 +44,19 @@ int32_t CKelvraU3Q6Base::InitializeCamera() {
     uint16_t version = 0;
     std::memcpy(&version, m_infoBlock.data() + device_reg::kInfoFirmwareVersion, sizeof version);
     m_firmwareVersion = version;
-    if (!m_sensor) return 0;
+    // Unplugged while opening: every step below would only wait out its retries.
+    if (!m_sensor || m_controller->DeviceGone()) return 0;
     if (m_productId == product::kSyncStream) m_sensor->PresetTriggerMode(kPresetTriggerSyncStream);
     if (!ReadinessHandshake()) return 0;
     if (!m_sensor->ProbeSensor()) return 0;
-    return m_sensor->InitSensor();
+    return m_sensor->InitSensor() && !m_controller->DeviceGone() ? 1 : 0;
 }
 
 // Stops streaming and releases what an open camera holds: sensor driver, controller, staging
 // buffer and ring, events and thread. The sensor driver goes before the controller it points
 // to. Repeating it is harmless: a second call finds nothing to release. Returns 1.
 int32_t CKelvraU3Q6Base::CloseCamera() {
+    std::lock_guard config(m_configLock);
     StopTransfer(kWaitForThread);
     PowerDownSensor();
     m_sensor.reset();
@@ -116,6 +118,7 @@ int32_t CKelvraU3Q6Base::ReopenCamera(int32_t instance) {
 // substitute supplies, or product 0x3020 whose chip version cannot be read. A running transfer is
 // stopped before the selection and the sensor driver it uses change.
 int32_t CKelvraU3Q6Base::OpenCamera(int32_t instance) {
+    std::lock_guard config(m_configLock);
     if (!m_controller || m_productId == kNoProductId) return 0;
     if (m_controller->Enumerate() < 1 || !IsDevicePresent(instance)) return 0;
     StopTransferIfRunning();
@@ -209,6 +212,22 @@ int32_t CKelvraU3Q6Base::IsBlockStreamModel() {
 // Instance number given to the last OpenCamera that got as far as choosing a sensor driver.
 int32_t CKelvraU3Q6Base::GetOpenInstance() {
     return m_openInstance;
+}
+
+uint32_t CKelvraU3Q6Base::LinkSpeedMbps() {
+    constexpr uint32_t kSpeedFull = 1, kSpeedHigh = 2, kSpeedSuper = 4;  // the driver's codes
+    uint32_t code = 0;
+    if (!m_controller || !m_controller->GetDeviceSpeed(&code)) return 0;
+    switch (code) {
+        case kSpeedSuper:
+            return 5000;
+        case kSpeedHigh:
+            return 480;
+        case kSpeedFull:
+            return 12;
+        default:
+            return 0;
+    }
 }
 
 // ---- time and helpers ----------------------------------------------------------------------

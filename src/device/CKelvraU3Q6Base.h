@@ -6,12 +6,14 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <mutex>
 
 #include "KelvraSdk.h"
 #include "device/FrameRateMeter.h"
 #include "device/FrameRing.h"
 #include "device/InterfaceGuid.h"
 #include "device/SensorFactory.h"
+#include "device/TransferCounters.h"
 #include "platform/Event.h"
 #include "platform/Thread.h"
 #include "sensors/CSensorBase.h"
@@ -297,6 +299,17 @@ class CKelvraU3Q6Base {
     // being opened.
     void SetSensorSubstitute(SensorSubstitute substitute);
 
+    // The open camera's USB link in megabits per second: 5000 (USB 3), 480 (USB 2), 12 (full
+    // speed or slower), 0 when unknown or without a camera. Any thread.
+    uint32_t LinkSpeedMbps();
+
+    // 1 when the open camera has been found gone (unplugged): reads of it no longer mean
+    // anything, even those whose sensor operation reports success. 0 without an open camera,
+    // and again once a camera is opened. Any thread that also may call the other operations.
+    int32_t CameraLost() const {
+        return m_sensor && m_controller && m_controller->DeviceGone() ? 1 : 0;
+    }
+
     // Inspection of core state.
     int32_t RingDepth() const { return m_ringDepth.load(); }
     int32_t ReadMark() const { return m_readMark.load(); }
@@ -314,6 +327,12 @@ class CKelvraU3Q6Base {
     uint32_t StagingSize() const { return m_ring.StagingSize(); }
     float FrameRate() const { return m_frameRate.Rate(); }
     double DataRate() const { return m_dataRate.load(); }
+    // Totals of frames received, camera gaps, failed reads, resyncs and lost runs. Any thread.
+    TransferTally Counters() const { return m_counters.Read(); }
+
+    // GetImage with everything the ring knows of the frame: number, header words and stamp.
+    // Returns 1 when the frame was copied, 0 when it did not fit or there is no ring.
+    int32_t GetImageStamped(uint8_t* buffer, uint32_t length, int32_t topDown, SlotInfo* info);
 
   private:
     void PowerDownSensor();
@@ -338,6 +357,7 @@ class CKelvraU3Q6Base {
     void SettleAfterFirstHeaderFailure();
     bool WaitForTriggeredFrame();
     void CompleteFrame(int32_t frameNumber, const HeaderWords& words, double bodySeconds);
+    FrameStamp StampFrame(const HeaderWords& words);
     bool EndsAfterFrame();
     static HeaderWords HeaderWordsOf(const FrameRequest& request);
     void EndTransferThread(int32_t limitMs);
@@ -349,8 +369,11 @@ class CKelvraU3Q6Base {
     int32_t CopySlot(int32_t slot, uint8_t* buffer, uint32_t length, SlotInfo* info,
                      int32_t topDown);
     int32_t NewestSlot(int32_t writeIndex) const;
-    void ProgramGeometry(int32_t width, int32_t height, const SensorDescriptor& d);
-    void ProgramImx990Offsets(int32_t height, const SensorDescriptor& d);
+    bool AllocateRingAndProgram();
+    bool BodyFitsRing(const FrameRequest& request) const;
+    uint32_t HeaderTimeoutMs();
+    bool ProgramGeometry(int32_t width, int32_t height, const SensorDescriptor& d);
+    bool ProgramImx990Offsets(int32_t height, const SensorDescriptor& d);
     int32_t WriteFpgaPair(uint8_t lowRegister, uint8_t highRegister, int32_t value);
 
     bool Descriptor(SensorDescriptor* d);
@@ -387,6 +410,14 @@ class CKelvraU3Q6Base {
     std::atomic<bool> m_threadEndOpen{false};
     platform::Event m_threadGone{true, true};  // manual: set while no transfer thread runs
     std::atomic<int32_t> m_running{0};         // 1 while the transfer thread should run
+    TransferCounters m_counters;
+    // Frame number of the run's last header, for its gaps (transfer thread; reset by a start).
+    uint32_t m_lastHeaderNumber = 0;
+    bool m_haveHeaderNumber = false;
+    // Held by start, stop, single capture, ring configuration, open and close, and by the
+    // window, depth and trigger changes that make the ring stale, so that a change and a start
+    // never interleave. Never taken by the transfer thread, which a holder may wait for.
+    std::recursive_mutex m_configLock;
     SleepFunction m_sleep;
     TickFunction m_tick;
     SensorSubstitute m_sensorSubstitute;

@@ -86,6 +86,7 @@ int32_t FpgaParameterSubModel(int32_t productId) {
 // changed depth reconfigures the ring at once. Returns 1, the ring's result after a change, or
 // 0 without a controller or when the switch fails (also without a driver where it switches).
 int32_t CKelvraU3Q6Base::SetTransferBits(int32_t bits) {
+    std::lock_guard config(m_configLock);
     if (!m_controller) return 0;
     const int32_t productId = m_productId;
     if (m_sensor && SetsSensorOutputBits(productId)) m_sensor->SetOutputBits(bits);
@@ -129,6 +130,7 @@ int32_t CKelvraU3Q6Base::GetPixelClockMode() {
 // Returns 1, or 0 without a sensor driver or when the driver refuses the window.
 int32_t CKelvraU3Q6Base::SetCaptureWindow(int32_t x, int32_t y, int32_t width, int32_t height,
                                           int32_t readoutMode) {
+    std::lock_guard config(m_configLock);
     SensorDescriptor d;
     if (!Descriptor(&d)) return 0;
     if (d.x == x && d.y == y && d.width == width && d.height == height &&
@@ -165,6 +167,7 @@ int32_t CKelvraU3Q6Base::GetCaptureWindow(int32_t* x, int32_t* y, int32_t* width
 // does nothing. The transfer is stopped first. Returns 1 once the mode is stored; 0 without a
 // sensor driver, or when a driver without a rule of its own refuses the mode.
 int32_t CKelvraU3Q6Base::SetTriggerMode(int32_t mode, int32_t force) {
+    std::lock_guard config(m_configLock);
     if (!m_sensor) return 0;
     if (!force && mode == m_triggerMode) return 1;
     StopTransfer(kNoWait);

@@ -1,5 +1,6 @@
 // The transfer thread: its procedure and the three loops that move frames from the camera into
 // the ring (header and body on endpoint 0x81, whole frames on 0x83, memory-window blocks).
+#include <algorithm>
 #include <chrono>
 #include <cstring>
 
@@ -22,9 +23,13 @@ constexpr int32_t kMaxBlockFailures = 10;  // block stream: failures in a row th
 constexpr uint32_t kTriggerPollMs = 1;
 constexpr uint32_t kSettlePauseMs = 20000;  // 0x32D0 after its first failed header
 constexpr uint32_t kSettleStepMs = 200;     // how often that pause looks for a stop
+constexpr uint32_t kBaseHeaderTimeoutMs = 400;
+constexpr double kMsPerTimeUnit = 0.1;             // exposure time unit of the descriptor
+constexpr double kMaxHeaderExposureMs = 600000.0;  // bounds a damaged descriptor's exposure
 
-// Header words kept per slot, by header offset.
+// Header words kept per slot, by header offset; the second is the frame number.
 constexpr size_t kHeaderWordOffsets[] = {28, 32, 40, 44};
+constexpr size_t kFrameNumberWord = 1;
 
 // Products whose stream pipe is reset after a failed read.
 bool ResetsPipeOnFailure(int32_t productId) {
@@ -106,6 +111,7 @@ CKelvraU3Q6Base::ReadResult CKelvraU3Q6Base::ReadHeaderAndBody(FrameRequest& req
                                                                int32_t timeoutMs,
                                                                HeaderWords& words,
                                                                double& bodySeconds) {
+    request.headerTimeoutMs = HeaderTimeoutMs();
     if (!m_controller->ReadFrameHeader(request)) return ReadResult::HeaderFailed;
     words = HeaderWordsOf(request);
     const int32_t mode = m_captureMode;
@@ -115,27 +121,54 @@ CKelvraU3Q6Base::ReadResult CKelvraU3Q6Base::ReadHeaderAndBody(FrameRequest& req
         return ReadResult::CounterOnly;
     }
     if (mode != kModeTrigger) m_lastFrameNumber = int32_t(request.frameNumber);
+    if (!BodyFitsRing(request)) return ReadResult::BodyFailed;
     const auto start = std::chrono::steady_clock::now();
     if (!m_controller->ReadFrameBody(request, timeoutMs)) return ReadResult::BodyFailed;
     bodySeconds = SecondsSince(start);
     return ReadResult::Frame;
 }
 
+// How long a header read waits for its frame: the standard 400 ms for readout and transfer,
+// plus the exposure, which the frame's header cannot come before. Shorter, every read of a long
+// exposure would expire, and its readout restart would start the exposure over.
+uint32_t CKelvraU3Q6Base::HeaderTimeoutMs() {
+    SensorDescriptor d;
+    if (!Descriptor(&d)) return kBaseHeaderTimeoutMs;
+    double exposureMs = std::max(d.exposureTime.current, 0) * kMsPerTimeUnit;
+    if (d.exposureSecondsSupported)
+        exposureMs = std::max(exposureMs, d.exposureSecondsCurrent * 1e3);
+    return kBaseHeaderTimeoutMs + uint32_t(std::min(exposureMs, kMaxHeaderExposureMs));
+}
+
+// A body announced longer or shorter than the ring's frame is a failed read: a short one would
+// leave the rest of the slot from an older frame, a long one would be cut. The camera's window
+// and the ring disagree, for example after an FPGA register was changed behind the core's back.
+bool CKelvraU3Q6Base::BodyFitsRing(const FrameRequest& request) const {
+    uint32_t length = 0;
+    std::memcpy(&length, request.header + kHeaderBodyLengthOffset, sizeof length);
+    return length == m_ring.FrameSize();
+}
+
 // After a failed header or body: the stream is closed and, unless this was the fifth failure
-// in a row (or the first of a triggered 0x3190 frame), reset and reopened. Product 0x32D0 skips
+// in a row, the camera has gone, or it was the first of a triggered 0x3190 frame, reset and
+// reopened. Product 0x32D0 skips
 // the readout restart pulse and instead settles once after its first failed header since the
 // last stop. Returns false when the transfer gives up, with the error flag set and the frame
 // event signalled.
 bool CKelvraU3Q6Base::RecoverAfterFailure(int32_t& retries, bool headerFailed) {
     m_controller->CloseStream();
     ++retries;
+    m_counters.CountFailedRead();
     const int32_t productId = m_productId;
-    if (retries >= kMaxRetries ||
+    // A camera that has gone cannot be brought back by retrying: give up at once.
+    if (retries >= kMaxRetries || m_controller->DeviceGone() ||
         (productId == product::kModelJ && m_captureMode == kModeTrigger)) {
+        m_counters.CountLostRun();
         m_transferError = 1;
         m_frameEvent.Set();
         return false;
     }
+    m_counters.CountResync();
     if (ResetsPipeOnFailure(productId)) m_controller->ResetPipe(device_reg::kStreamEndpoint);
     if (productId == product::kModelG) {
         if (headerFailed && m_firstFrame.exchange(0)) SettleAfterFirstHeaderFailure();
@@ -158,12 +191,18 @@ void CKelvraU3Q6Base::SettleAfterFirstHeaderFailure() {
 }
 
 // External trigger: waits until the FPGA frame counter moves past the last frame number and
-// takes its value. False when the transfer is stopped meanwhile.
+// takes its value. False when the transfer is stopped meanwhile, or when the camera has gone
+// (then with the transfer error flag set and the frame event signalled).
 bool CKelvraU3Q6Base::WaitForTriggeredFrame() {
     while (m_running) {
         uint8_t counter = 0;
-        if (!m_controller->ReadFpgaRegister(device_reg::kFrameCounter, &counter) ||
-            counter == m_lastFrameNumber) {
+        const bool read = m_controller->ReadFpgaRegister(device_reg::kFrameCounter, &counter);
+        if (!read && m_controller->DeviceGone()) {
+            m_transferError = 1;
+            m_frameEvent.Set();
+            return false;
+        }
+        if (!read || counter == m_lastFrameNumber) {
             Sleep(kTriggerPollMs);  // a failed read is retried too, but not in a busy loop
             continue;
         }
@@ -185,9 +224,25 @@ void CKelvraU3Q6Base::CompleteFrame(int32_t frameNumber, const HeaderWords& word
     }
     m_frameRate.Count(Tick());
     const int32_t depth = m_ringDepth;
-    const int32_t slot = m_ring.Commit(m_writeIndex, depth, frameNumber, words);
+    const int32_t slot = m_ring.Commit(m_writeIndex, depth, frameNumber, words, StampFrame(words));
     if (slot >= 0) m_writeIndex = (slot + 1) % depth;
     m_frameEvent.Set();
+}
+
+// Numbers a received frame and notes when it came and how many frames the camera skipped
+// before it in this run: the header's frame number counts every frame the sensor made, so a step
+// of more than one is frames it made and never sent. A step back (a camera that restarted its
+// count) is no gap. Transfer thread.
+FrameStamp CKelvraU3Q6Base::StampFrame(const HeaderWords& words) {
+    const auto number = uint32_t(words[kFrameNumberWord]);
+    const uint32_t step = number - m_lastHeaderNumber;
+    const bool gap = m_haveHeaderNumber && int32_t(step) > 1;
+    const uint64_t gaps = gap ? m_counters.CountGaps(step - 1) : m_counters.Gaps();
+    m_lastHeaderNumber = number;
+    m_haveHeaderNumber = true;
+    const auto now = std::chrono::steady_clock::now().time_since_epoch();
+    return FrameStamp{m_counters.CountReceived(), gaps,
+                      std::chrono::duration_cast<std::chrono::nanoseconds>(now).count()};
 }
 
 // Modes 1 and 2 take a single frame; mode 2 counts it.
@@ -227,10 +282,12 @@ void CKelvraU3Q6Base::TransferLoopSync() {
             if (EndsAfterFrame()) break;
             continue;
         }
+        m_counters.CountFailedRead();
         m_controller->ResetParentPort();
         m_controller->StreamRestart();
         m_controller->ResetPipe(device_reg::kStreamEndpoint);
         if (++failures > kMaxSyncFailures || Tick() - lastFrame > kSyncSilenceMs) {
+            m_counters.CountLostRun();
             m_transferError = 1;
             m_frameEvent.Set();
             break;
@@ -258,12 +315,14 @@ void CKelvraU3Q6Base::TransferLoopBlock() {
             if (EndsAfterFrame()) break;
             continue;
         }
+        m_counters.CountFailedRead();
         m_controller->CloseStream();
         RestartStream();
         if (m_sensor) m_sensor->PulseReadoutRestart();
         m_controller->StreamRestart();
         m_controller->OpenStream();
         if (++failures >= kMaxBlockFailures) {
+            m_counters.CountLostRun();
             m_transferError = 1;
             m_frameEvent.Set();
             break;

@@ -86,12 +86,14 @@ int32_t CKelvraU3Q6Base::DefaultReadinessWait() {
 // Polls the FPGA-configured status up to `polls` times, sleeping 500 ms after every answer
 // other than ready. With `kick`, whenever 25 s have passed since the wait began or since the
 // last kick, and another poll follows, the FPGA is kicked: register 0x82 pulsed, or (altKick)
-// register 0x81 written. Returns 1 once ready, 0 after the last poll.
+// register 0x81 written. Returns 1 once ready, 0 after the last poll, or at once when the camera
+// has gone (a wait of minutes for a device that cannot answer helps nobody).
 int32_t CKelvraU3Q6Base::WaitForFpgaReady(int32_t polls, bool kick, bool altKick) {
     uint32_t since = Tick();
     for (int32_t poll = 0; poll < polls; ++poll) {
         uint8_t status = 0;
         if (m_controller->ReadFpgaStatus(&status) && status == kFpgaConfigured) return 1;
+        if (m_controller->DeviceGone()) return 0;
         Sleep(kPollPauseMs);
         if (!kick || poll + 1 == polls || Tick() - since < kKickIntervalMs) continue;
         if (altKick) {

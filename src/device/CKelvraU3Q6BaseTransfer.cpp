@@ -5,6 +5,7 @@
 #include "device/CKelvraU3Q6Base.h"
 #include "device/DeviceRegisters.h"
 #include "device/ProductIds.h"
+#include "sensors/FirstGenReadoutOffsets.h"
 
 namespace kelvra {
 namespace {
@@ -47,19 +48,25 @@ constexpr int32_t kCaptureBodyTimeoutMs = 3000;
 // ---- 21-25: start, stop, copy, capture mode, stream restart --------------------------------
 
 // Starts the transfer thread in `mode` (0 continuous, 1 single, 2 trigger, 3 counter only):
-// a thread still running is stopped, the ring is reconfigured when a geometry changed, and the
-// sensor driver's start hooks run. Returns 1, or 0 without a controller or when no thread can
-// be started.
+// a thread still running is stopped and ended first, the ring is reconfigured when a geometry
+// changed, and the sensor driver's start hooks run. Returns 1; 0 without a controller, when
+// the ring cannot be configured (memory, or an FPGA that refuses the geometry), or when no
+// thread can be started. Atomic with respect to window and depth changes (m_configLock): a
+// change made while a start runs is applied by the next start, never lost.
 int32_t CKelvraU3Q6Base::StartTransfer(int32_t mode) {
+    std::lock_guard config(m_configLock);
     if (m_running && m_threadEndOpen && !m_threadEnd.Wait(kOldThreadEndMs)) StopTransfer(kWait);
-    OpenFrameEvent();
-    if (!SetCaptureMode(mode)) return 0;
-    if (m_reconfigure) ConfigureBuffers();
+    // The old thread is gone before anything is configured: a stop made inside this start
+    // (by ConfigureBuffers) would reset the capture mode and close the frame event again.
     m_threadEndOpen = false;
     EndTransferThread(kThreadJoinMs);
+    OpenFrameEvent();
+    if (!SetCaptureMode(mode)) return 0;
+    if (m_reconfigure && !ConfigureBuffers()) return 0;
     // An error of the previous run must not answer a WaitFrame of this one.
     m_transferError = 0;
     m_frameRate.Start(Tick());
+    m_haveHeaderNumber = false;  // camera gaps are counted within one run
     m_running = 1;
     m_threadEnd.Reset();
     m_threadEndOpen = true;
@@ -79,6 +86,7 @@ int32_t CKelvraU3Q6Base::StartTransfer(int32_t mode) {
 // event is signalled and closed, the stream restarted, and the capture mode, trigger frame
 // count and frame rate reset. Always returns 1.
 int32_t CKelvraU3Q6Base::StopTransfer(int32_t wait) {
+    std::lock_guard config(m_configLock);
     if (m_sensor) m_sensor->SensorOperation105(wait);
     if (m_running.exchange(0) && wait) {
         Sleep(kStopSettleMs);
@@ -156,13 +164,25 @@ int32_t CKelvraU3Q6Base::RestartStream() {
 // Sizes and allocates the staging buffer and the ring from the sensor descriptor and the
 // transfer depth, and programs the FPGA's output geometry and offsets. A running transfer is
 // stopped first: its thread writes into these buffers. Returns 1; 0 without a sensor driver,
-// for a geometry that does not fit 32-bit sizes, or when memory runs out (the ring is then
-// incomplete and the reconfigure flag stays set).
+// for a geometry that does not fit 32-bit sizes, when memory runs out (the ring is then
+// incomplete) or when the FPGA does not take the geometry; the reconfigure flag then stays set.
+// The flag is cleared before the descriptor is read, so a window change that comes meanwhile
+// sets it again instead of being forgotten.
 int32_t CKelvraU3Q6Base::ConfigureBuffers() {
+    std::lock_guard config(m_configLock);
     StopTransferIfRunning();
+    m_reconfigure = 0;
+    if (!AllocateRingAndProgram()) {
+        m_reconfigure = 1;
+        return 0;
+    }
+    return 1;
+}
+
+bool CKelvraU3Q6Base::AllocateRingAndProgram() {
     m_ring.Release();
     SensorDescriptor d;
-    if (!Descriptor(&d) || d.width < 0 || d.height < 0) return 0;
+    if (!Descriptor(&d) || d.width < 0 || d.height < 0) return false;
     const int32_t bits = m_transferBits;
     const uint64_t b = (bits == 1 || bits == 2) ? 2 : 1;
     const uint64_t w = uint64_t(d.width) * (m_sensor->SensorOperation136() == kDoubleWidth ? 2 : 1);
@@ -171,16 +191,14 @@ int32_t CKelvraU3Q6Base::ConfigureBuffers() {
     const uint64_t margin = (h + kStagingMargin) * (w + kStagingMargin) * b;
     const uint64_t staging = (margin + kStagingAlign - 1) / kStagingAlign * kStagingAlign * scale;
     const uint64_t frame = h * w * b * scale;
-    if (staging > kMaxBufferBytes) return 0;
+    if (staging > kMaxBufferBytes) return false;
     // Product 0x31E0 delivers its rows bottom row first whatever the orientation code. Its
     // sensor can report a variant of that order, but not how, so the variant is not honoured.
     const bool bottomUpRows = m_productId == product::kAltGeometry;
     const RingGeometry geometry{uint32_t(staging), uint32_t(frame), d.width,     d.height,
                                 int32_t(b),        d.orientation,   bottomUpRows};
-    if (!m_ring.Allocate(m_ringDepth, geometry)) return 0;
-    if (!IsSyncStreamModel()) ProgramGeometry(int32_t(w), int32_t(h), d);
-    m_reconfigure = 0;
-    return 1;
+    if (!m_ring.Allocate(m_ringDepth, geometry)) return false;
+    return IsSyncStreamModel() || ProgramGeometry(int32_t(w), int32_t(h), d);
 }
 
 int32_t CKelvraU3Q6Base::GetMaxDevices() {
@@ -202,11 +220,15 @@ int32_t CKelvraU3Q6Base::LatchFrameCounter() {
 // When none succeeds the transfer error flag is set. Returns 0; 2 without a controller or
 // staging buffer, and for product 0x32D0 (nothing is read then).
 int32_t CKelvraU3Q6Base::CaptureOnce() {
+    std::lock_guard config(m_configLock);
     // Product 0x32D0 has no single capture: its frames come through the transfer thread only.
     if (m_productId == product::kModelG) return kCaptureImpossible;
     if (!m_controller || !m_ring.Staging()) return kCaptureImpossible;
     StopTransferIfRunning();
-    if (m_reconfigure) ConfigureBuffers();
+    if (m_reconfigure && !ConfigureBuffers()) {
+        m_transferError = 1;
+        return 0;
+    }
     const bool sync = IsSyncStreamModel();
     if (sync) m_controller->StreamRestart();
     FrameRequest request;
@@ -216,16 +238,20 @@ int32_t CKelvraU3Q6Base::CaptureOnce() {
     m_controller->OpenStream();
     const uint32_t start = Tick();
     bool captured = false;
+    request.headerTimeoutMs = HeaderTimeoutMs();
     for (int32_t attempt = 0; attempt < kCaptureAttempts && !captured; ++attempt) {
         if (Tick() - start > kCaptureWindowMs) break;
         if (attempt > 0 && sync) m_controller->ResetParentPort();
         captured = sync ? m_controller->ReadFrameSync(request) != 0
-                        : m_controller->ReadFrameHeader(request) &&
+                        : m_controller->ReadFrameHeader(request) && BodyFitsRing(request) &&
                               m_controller->ReadFrameBody(request, kCaptureBodyTimeoutMs);
     }
     if (captured) {
-        m_ring.Put(0, int32_t(request.frameNumber), HeaderWordsOf(request));
+        m_haveHeaderNumber = false;
+        const HeaderWords words = HeaderWordsOf(request);
+        m_ring.Put(0, int32_t(request.frameNumber), words, StampFrame(words));
     } else {
+        m_counters.CountLostRun();
         m_transferError = 1;
     }
     m_controller->CloseStream();
@@ -290,17 +316,23 @@ int32_t CKelvraU3Q6Base::GetImageRef(uint8_t* buffer, uint32_t length, uint8_t**
 int32_t CKelvraU3Q6Base::GetImageInfo(uint8_t* buffer, uint32_t length, int32_t* frameNumber,
                                       int32_t* word28, int32_t* word32, int32_t* word40,
                                       int32_t* word44, int32_t topDown) {
-    const int32_t writeIndex = m_writeIndex;
     SlotInfo info;
-    if (CopySlot(NewestSlot(writeIndex), buffer, length, &info, topDown)) {
+    if (GetImageStamped(buffer, length, topDown, &info)) {
         if (frameNumber) *frameNumber = info.frameNumber;
         int32_t* const outputs[] = {word28, word32, word40, word44};
         for (size_t i = 0; i < info.words.size(); ++i) {
             if (outputs[i]) *outputs[i] = info.words[i];
         }
     }
-    m_readMark = writeIndex;
     return 0;
+}
+
+int32_t CKelvraU3Q6Base::GetImageStamped(uint8_t* buffer, uint32_t length, int32_t topDown,
+                                         SlotInfo* info) {
+    const int32_t writeIndex = m_writeIndex;
+    const int32_t copied = CopySlot(NewestSlot(writeIndex), buffer, length, info, topDown);
+    m_readMark = writeIndex;
+    return copied;
 }
 
 int32_t CKelvraU3Q6Base::Reserved40() {
@@ -322,42 +354,42 @@ int32_t CKelvraU3Q6Base::CopySlot(int32_t slot, uint8_t* buffer, uint32_t length
 
 // The output geometry (register pairs 68/69 and 64/65, or 156/157 and 154/155 for 0x31E0;
 // none for the products that size their frames themselves), then the line and column offsets:
-// computed here for the IMX990/991, the sensor driver's own for the rest of the line.
-void CKelvraU3Q6Base::ProgramGeometry(int32_t width, int32_t height, const SensorDescriptor& d) {
+// computed here for the IMX990/991 from the table their SetFlip shares, the sensor driver's own
+// fixed values for the rest of the line. True when every register took its value.
+bool CKelvraU3Q6Base::ProgramGeometry(int32_t width, int32_t height, const SensorDescriptor& d) {
     using namespace device_reg;
     const int32_t productId = m_productId;
+    bool ok = true;
     if (!product::IsOneOf(productId, {product::kModelG, product::kLi8020, product::kLi5040,
                                       product::kLi3030, product::kLi5030})) {
         const bool alt = productId == product::kAltGeometry;
-        WriteFpgaPair(alt ? kAltWidthLow : kWidthLow, alt ? kAltWidthHigh : kWidthHigh, width);
-        WriteFpgaPair(alt ? kAltHeightLow : kHeightLow, alt ? kAltHeightHigh : kHeightHigh, height);
+        ok = WriteFpgaPair(alt ? kAltWidthLow : kWidthLow, alt ? kAltWidthHigh : kWidthHigh, width);
+        ok = WriteFpgaPair(alt ? kAltHeightLow : kHeightLow, alt ? kAltHeightHigh : kHeightHigh,
+                           height) &&
+             ok;
     }
     int32_t line = 0;
     int32_t column = 0;
     if (product::IsImx990FirstGeneration(productId)) {
-        ProgramImx990Offsets(height, d);
+        ok = ProgramImx990Offsets(height, d) && ok;
     } else if (m_sensor->GetFpgaReadoutOffsets(&line, &column)) {
-        WriteFpgaPair(device_reg::kLineOffsetLow, device_reg::kLineOffsetHigh, line);
-        WriteFpgaPair(device_reg::kColumnOffsetLow, device_reg::kColumnOffsetHigh, column);
+        ok = WriteFpgaPair(device_reg::kLineOffsetLow, device_reg::kLineOffsetHigh, line) && ok;
+        ok = WriteFpgaPair(device_reg::kColumnOffsetLow, device_reg::kColumnOffsetHigh, column) &&
+             ok;
     }
+    return ok;
 }
 
-// Where the FPGA cuts the frame out of the sensor's lines: a line offset t and a column offset
-// c by readout mode, full height, 16-bit capability and horizontal flip.
-void CKelvraU3Q6Base::ProgramImx990Offsets(int32_t height, const SensorDescriptor& d) {
-    const bool flip = d.flip.current != 0;
-    const bool sixteen = m_sensor->Supports16BitMode(0) != 0;
-    int32_t line = 21;
-    int32_t column = flip ? 104 : 8;
-    if (d.readoutMode == 0) {
-        line = height == d.maxHeight ? 25 : 21;
-        column = sixteen ? (flip ? 104 : 8) : (flip ? 100 : 4);
-    } else if (d.readoutMode == 1) {
-        line = 23;
-        column = sixteen ? (flip ? 52 : 4) : (flip ? 48 : 0);
-    }
-    WriteFpgaPair(device_reg::kLineOffsetLow, device_reg::kLineOffsetHigh, line);
-    WriteFpgaPair(device_reg::kColumnOffsetLow, device_reg::kColumnOffsetHigh, column);
+// Where the FPGA cuts the frame out of the sensor's lines, from the table SetFlip uses as well.
+bool CKelvraU3Q6Base::ProgramImx990Offsets(int32_t height, const SensorDescriptor& d) {
+    const bool fast = m_sensor->Supports16BitMode(0) == 0;
+    const int32_t line = readout_offsets::FirstGenLineOffset(d.readoutMode, height == d.maxHeight);
+    const int32_t column =
+        readout_offsets::FirstGenColumnOffset(d.readoutMode, fast, d.flip.current != 0);
+    const bool lineOk =
+        WriteFpgaPair(device_reg::kLineOffsetLow, device_reg::kLineOffsetHigh, line) != 0;
+    return WriteFpgaPair(device_reg::kColumnOffsetLow, device_reg::kColumnOffsetHigh, column) &&
+           lineOk;
 }
 
 // Low byte, then high byte of a 16-bit value. 1 when both writes succeed.

@@ -43,6 +43,7 @@ bool FrameRing::Allocate(int32_t depth, const RingGeometry& geometry) {
         if (!slot.data) return false;
         slot.frameNumber = kNoFrame;
         slot.words = {kNoWord, kNoWord, kNoWord, kNoWord};
+        slot.stamp = {};
     }
     return true;
 }
@@ -57,6 +58,7 @@ void FrameRing::Release() {
         slot.data.reset();
         slot.frameNumber = kNoFrame;
         slot.words = {kNoWord, kNoWord, kNoWord, kNoWord};
+        slot.stamp = {};
     }
 }
 
@@ -70,7 +72,7 @@ RingGeometry FrameRing::Geometry() const {
 // frame, so the writer never waits for a reader; only when every slot is being read does it
 // wait for `slot`. Returns the slot filled, or -1 when the ring has no buffers. Writer thread.
 int32_t FrameRing::Commit(int32_t slot, int32_t depth, int32_t frameNumber,
-                          const HeaderWords& words) {
+                          const HeaderWords& words, const FrameStamp& stamp) {
     std::shared_lock layout(m_layout);
     depth = std::clamp(depth, 1, kMaxDepth);
     if (!m_staging || slot < 0 || slot >= depth) return -1;
@@ -80,32 +82,35 @@ int32_t FrameRing::Commit(int32_t slot, int32_t depth, int32_t frameNumber,
         if (!s.lock.try_lock()) continue;
         std::lock_guard held(s.lock, std::adopt_lock);
         if (!s.data) return -1;
-        Fill(s, frameNumber, words);
+        Fill(s, frameNumber, words, stamp);
         return candidate;
     }
     Slot& s = m_slots[size_t(slot)];
     std::lock_guard held(s.lock);
     if (!s.data) return -1;
-    Fill(s, frameNumber, words);
+    Fill(s, frameNumber, words, stamp);
     return slot;
 }
 
 // Fills exactly slot `slot`, waiting for a reader of it to finish. Returns the slot, or -1
 // without buffers. For a capture made while no transfer thread runs.
-int32_t FrameRing::Put(int32_t slot, int32_t frameNumber, const HeaderWords& words) {
+int32_t FrameRing::Put(int32_t slot, int32_t frameNumber, const HeaderWords& words,
+                       const FrameStamp& stamp) {
     if (!ValidSlot(slot)) return -1;
     std::shared_lock layout(m_layout);
     Slot& s = m_slots[size_t(slot)];
     std::lock_guard held(s.lock);
     if (!m_staging || !s.data) return -1;
-    Fill(s, frameNumber, words);
+    Fill(s, frameNumber, words, stamp);
     return slot;
 }
 
-void FrameRing::Fill(Slot& slot, int32_t frameNumber, const HeaderWords& words) {
+void FrameRing::Fill(Slot& slot, int32_t frameNumber, const HeaderWords& words,
+                     const FrameStamp& stamp) {
     std::memcpy(slot.data.get(), m_staging.get(), m_geometry.frameSize);
     slot.frameNumber = frameNumber;
     slot.words = words;
+    slot.stamp = stamp;
 }
 
 // Stores header words in a slot without a frame (a counter-only read). Writer thread.
@@ -137,7 +142,7 @@ int32_t FrameRing::Copy(int32_t slot, uint8_t* out, uint32_t length, bool topDow
     const CopyOrder order = OrderFor(m_geometry.orientation, topDown, m_geometry.bottomUpRows);
     std::lock_guard held(s.lock);
     CopyOut(s, out, order.reverseRows, order.reversePixels);
-    if (info != nullptr) *info = SlotInfo{s.frameNumber, s.words};
+    if (info != nullptr) *info = SlotInfo{s.frameNumber, s.words, s.stamp};
     return 1;
 }
 

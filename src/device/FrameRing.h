@@ -30,10 +30,20 @@ struct RingGeometry {
 // The four header words kept per slot: +28, +32, +40, +44.
 using HeaderWords = std::array<int32_t, 4>;
 
+// Where a frame stands in the stream, noted by the writer as it files the frame: how many
+// frames the core has received up to this one, how many its camera skipped (gaps in the
+// header's frame number) up to this one, and when it arrived (steady clock, nanoseconds).
+struct FrameStamp {
+    uint64_t sequence = 0;  // 0: not stamped
+    uint64_t cameraGaps = 0;
+    int64_t receivedNs = 0;
+};
+
 // A frame's number and header words as they leave the ring.
 struct SlotInfo {
     int32_t frameNumber = 0;
     HeaderWords words{};
+    FrameStamp stamp{};
 };
 
 class FrameRing {
@@ -55,8 +65,10 @@ class FrameRing {
     uint32_t FrameSize() const { return m_geometry.frameSize; }
     RingGeometry Geometry() const;
 
-    int32_t Commit(int32_t slot, int32_t depth, int32_t frameNumber, const HeaderWords& words);
-    int32_t Put(int32_t slot, int32_t frameNumber, const HeaderWords& words);
+    int32_t Commit(int32_t slot, int32_t depth, int32_t frameNumber, const HeaderWords& words,
+                   const FrameStamp& stamp = {});
+    int32_t Put(int32_t slot, int32_t frameNumber, const HeaderWords& words,
+                const FrameStamp& stamp = {});
     void StoreWords(int32_t slot, const HeaderWords& words);
 
     int32_t Copy(int32_t slot, uint8_t* out, uint32_t length, bool topDown, SlotInfo* info) const;
@@ -75,9 +87,10 @@ class FrameRing {
         std::unique_ptr<uint8_t[]> data;
         int32_t frameNumber = kNoFrame;
         HeaderWords words{kNoWord, kNoWord, kNoWord, kNoWord};
+        FrameStamp stamp{};
     };
 
-    void Fill(Slot& slot, int32_t frameNumber, const HeaderWords& words);
+    void Fill(Slot& slot, int32_t frameNumber, const HeaderWords& words, const FrameStamp& stamp);
     void CopyOut(const Slot& slot, uint8_t* out, bool reverseRows, bool reversePixels) const;
     static bool ValidSlot(int32_t slot) { return slot >= 0 && slot < kMaxDepth; }
 

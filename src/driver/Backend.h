@@ -54,6 +54,19 @@ class DeviceHandle {
     IoResult ioctl(uint32_t code, std::span<uint8_t> in, std::span<uint8_t> out);
 };
 
+// What a back end can tell about one attached device without opening it for the library: for
+// diagnosis (which cameras are there, at what link speed, whether this user may open them).
+struct DeviceDescription {
+    uint16_t vendorId = 0;
+    uint16_t productId = 0;
+    uint32_t linkMbps = 0;  // 5000 SuperSpeed, 480 high speed, 12 full speed; 0 unknown
+    bool accessible = false;
+    bool simulated = false;
+    std::string port;        // "bus-port.port"; empty when it has none
+    std::string deviceNode;  // the node the user needs access to; empty when it has none
+    std::string serialNumber;
+};
+
 class Backend {
   public:
     virtual ~Backend() = default;
@@ -67,6 +80,9 @@ class Backend {
     virtual bool processLocal() const { return false; }
     virtual std::vector<std::string> enumerate(const Guid& guid) = 0;
     virtual std::unique_ptr<DeviceHandle> open(std::string_view path, bool overlapped) = 0;
+    // The attached devices of `guid`'s class, the ones this user may not open included. Blocks
+    // briefly (it may open each device to test access). Default: none.
+    virtual std::vector<DeviceDescription> describe(const Guid& /*guid*/) { return {}; }
 };
 
 }  // namespace kelvra::driver

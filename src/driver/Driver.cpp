@@ -83,4 +83,9 @@ std::unique_ptr<DeviceHandle> openDevice(std::string_view path, bool overlapped)
     return activeBackend().open(path, overlapped);
 }
 
+// The attached devices of `guid`'s class, for diagnosis (Backend::describe).
+std::vector<DeviceDescription> describeDevices(const Guid& guid) {
+    return activeBackend().describe(guid);
+}
+
 }  // namespace kelvra::driver

@@ -29,5 +29,6 @@ Backend& activeBackend();
 
 std::vector<std::string> enumerateInterfaces(const Guid& guid);
 std::unique_ptr<DeviceHandle> openDevice(std::string_view path, bool overlapped);
+std::vector<DeviceDescription> describeDevices(const Guid& guid);
 
 }  // namespace kelvra::driver

@@ -64,12 +64,26 @@ void Overlapped::begin(CancelFn cancelFn, void* context) {
 // Records the result and wakes every waiter. Safe from any thread; the back end must not touch
 // the request's buffers afterwards.
 void Overlapped::finish(IoResult result) {
+    FinishHook hook = nullptr;
+    void* context = nullptr;
+    {
+        std::lock_guard lock(mutex_);
+        pending_ = false;
+        result_ = result;
+        cancelFn_ = nullptr;
+        cancelContext_ = nullptr;
+        hook = finishHook_;
+        context = finishContext_;
+        finished_.notify_all();
+    }
+    if (hook != nullptr) hook(context);
+}
+
+// Set by the owner before it submits a request; the hook and its context outlive the request.
+void Overlapped::setFinishHook(FinishHook hook, void* context) {
     std::lock_guard lock(mutex_);
-    pending_ = false;
-    result_ = result;
-    cancelFn_ = nullptr;
-    cancelContext_ = nullptr;
-    finished_.notify_all();
+    finishHook_ = hook;
+    finishContext_ = context;
 }
 
 }  // namespace kelvra::driver

@@ -28,6 +28,12 @@ class Overlapped {
     Overlapped(const Overlapped&) = delete;
     Overlapped& operator=(const Overlapped&) = delete;
 
+    // Called once per finished request, on the finishing thread, after waiters were woken and
+    // without the request's lock; for owners that wait on many requests at once (a completion
+    // port). It must not touch the request: its owner may already be destroying it.
+    using FinishHook = void (*)(void* context);
+    void setFinishHook(FinishHook hook, void* context);
+
     bool wait(int timeoutMs);
     bool done() const;
     IoResult result() const;
@@ -44,6 +50,8 @@ class Overlapped {
     IoResult result_{};
     CancelFn cancelFn_ = nullptr;
     void* cancelContext_ = nullptr;
+    FinishHook finishHook_ = nullptr;
+    void* finishContext_ = nullptr;
 };
 
 }  // namespace kelvra::driver

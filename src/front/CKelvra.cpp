@@ -31,6 +31,8 @@ CKelvra::CKelvra(DeviceFactory deviceFactory)
 // Teardown: forget the selection, save what belongs to the camera that was in use, close it.
 CKelvra::~CKelvra() {
     std::lock_guard<std::recursive_mutex> guard(callLock_);
+    // Waiters learn first that the handle is going; their held frames outlive it.
+    RetireFrameQueue(KELVRA_FRAME_RELEASED);
     const int32_t lastCamera = deviceNumber_.exchange(-1);
     if (device_) {
         // Only a handle that opened a camera has settings of that camera to keep; saving the
@@ -113,12 +115,20 @@ settings::CameraDefaults CKelvra::DeviceCameraDefaults() const {
     defaults.exposureSecondsSupported = device_->IsExposureSecondsSupported() != 0;
     if (defaults.exposureSecondsSupported) {
         defaults.exposureSeconds = device_->GetExposureSecondsDefault();
+        defaults.exposureSecondsMin = device_->GetExposureSecondsMin();
+        defaults.exposureSecondsMax = device_->GetExposureSecondsMax();
     }
+    // Stored values outside what the camera takes are not used.
+    defaults.gainRange = {device_->GetGainMin(), device_->GetGainMax()};
+    defaults.colorGainRange = {device_->GetColorGainMin(), device_->GetColorGainMax()};
+    defaults.exposureRange = {device_->GetExposureTimeMin(), device_->GetExposureTimeMax()};
+    defaults.blackLevelRange = {device_->GetBlackLevelMin(), device_->GetBlackLevelMax()};
     return defaults;
 }
 
 void CKelvra::LoadCameraGroups(int camera) {
     settings::RegistrySettings registry(*store_);
+    if (camera >= 0) registry.EnsureSizePresets(camera);
     settings::FilterSettings filter = FilterSettings();
     settings::GraySettings gray = GraySettings();
     settings::CameraSettings cameraSettings = CameraSettings();
@@ -129,6 +139,23 @@ void CKelvra::LoadCameraGroups(int camera) {
         filter_ = filter;
         gray_ = gray;
         camera_ = cameraSettings;
+    });
+}
+
+// The readout window, colour mode, subsample mode and wait time stored for `camera`, the
+// colour mode fitted to what the open camera delivers. What the camera's key lacks takes the
+// defaults, not the values of the camera open before: a camera starts alike whichever camera
+// was selected earlier, and whether or not another is attached.
+void CKelvra::LoadStreamSettings(int camera) {
+    settings::RegistrySettings registry(*store_);
+    const settings::FormatSupport support = DeviceFormatSupport();
+    settings::ReadoutWindow window;
+    registry.LoadSizePreset(camera, &window, support);
+    settings::StreamFormat format;
+    registry.LoadStreamFormat(camera, &format, support);
+    WithSettings([&] {
+        window_ = window;
+        format_ = format;
     });
 }
 

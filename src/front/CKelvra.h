@@ -14,6 +14,7 @@
 #include "front/FrameReports.h"
 #include "front/ImageSet.h"
 #include "front/ProcessingFlags.h"
+#include "front/StreamTally.h"
 #include "front/processing/FrameFeedback.h"
 #include "front/processing/FrameImages.h"
 #include "front/processing/FrameSettings.h"
@@ -23,6 +24,7 @@
 #include "product/BuildProduct.h"
 #include "product/ProductNames.h"
 #include "settings/SettingsRecords.h"
+#include "settings/dialogs/DialogHost.h"
 
 namespace kelvra {
 
@@ -37,6 +39,7 @@ class FrameProcessor;
 }
 class CAviWriter;
 class CAviFrameConverter;
+class FrameQueue;
 
 // Error codes the front object records; the public header names them for applications.
 enum ErrorCode : int32_t {
@@ -92,6 +95,8 @@ class CKelvra {
     int EnumDeviceW(WCHAR names[10][256]);
     int GetDeviceName(int index, char* text, int length);
     int GetDeviceNameW(int index, WCHAR* text, int length);
+    // USB link speed of the open camera in Mbit/s (0 unknown); code 1 without an open camera.
+    int GetLinkSpeed();
 
     // Output format and stream options; they take effect when acquisition is next prepared.
     int SetColorMode(int bitsPerPixel);
@@ -167,11 +172,28 @@ class CKelvra {
     int UpdateMaskData(int which);
     int Record(const char* fileName, int durationMs, int showWindow);
 
+    // Owned frames (CKelvraFrameQueue.cpp). WaitFrame runs in two halves so that a waiter
+    // does not keep the handle busy: FrameQueueToWait answers at once (null, with the reason
+    // in frame->status) or gives the queue to wait on.
+    int OpenFrameQueue(int bufferCount);
+    int CloseFrameQueue();
+    std::shared_ptr<FrameQueue> FrameQueueToWait(KELVRA_FRAME* frame);
+    int ReleaseFrame(const KELVRA_FRAME* frame);
+    int GetStreamStatistics(KELVRA_STREAM_STATS* stats);
+    int GetFrameQueueFd();
+
     // Files. Names are UTF-8; the wide exports convert before calling.
     int SaveImage(const char* fileName, int format);
     int LoadMaskFile(const char* fileName);
     int SaveMaskFile(const char* fileName);
     int LoadConfigFile(const char* fileName);
+
+    // Settings dialogs (CKelvraDialogs.cpp): each runs modally on the calling thread and returns
+    // 1 once it closed. 0 with code 1 without an open camera, code 4 when no window can be shown
+    // (no display), code 11 when the dialog module cannot be loaded.
+    int SetCameraDlg(HWND owner);
+    int SetImageDlg(HWND owner);
+    int SetAnalogDlg(HWND owner);
 
     // State readers for the exports and tests.
     int CurrentDeviceNumber() const;
@@ -189,6 +211,10 @@ class CKelvra {
     HWND PreviewWindowHandle() const;
 
   private:
+    friend class FrontCameraDialogHost;
+    friend class FrontImageDialogHost;
+    friend class FrontAnalogDialogHost;
+
     // Acquisition states.
     static constexpr int32_t kIdle = 0, kPreviewing = 1, kCapturing = 2, kTriggering = 3;
     // Run flag values of the acquisition thread.
@@ -197,7 +223,7 @@ class CKelvra {
     // Capture modes of the device core's StartTransfer.
     static constexpr int32_t kStreamContinuous = 0, kStreamSingle = 1, kStreamTriggered = 2;
     // WaitFrame results.
-    static constexpr int32_t kWaitCameraLost = 1, kWaitFrameReady = 3;
+    static constexpr int32_t kWaitCameraLost = 1, kWaitNothing = 2, kWaitFrameReady = 3;
     static constexpr int32_t kFrameTimeoutMs = 3000, kTriggerFrameTimeoutMs = 6000;
 
     // Preparation (CKelvraPrepare.cpp).
@@ -208,21 +234,38 @@ class CKelvra {
     CDibImage* RawImage(int mode) const;
     CDibImage* OutputImage(int mode) const;
 
+    // Where the acquisition thread delivers frames (frame lock).
+    struct CallerTarget {
+        HWND window = nullptr;
+        void* buffer = nullptr;
+        int32_t length = 0;
+        int32_t topDown = 0;
+    };
+
     // State machine (CKelvraAcquisition.cpp).
-    void ClearCallback();
+    void SetCaller(const CallerTarget& target);
+    HWND CallbackWindow() const;
+    bool RefusedWhileCapturingOrTriggering(int32_t failureCode);
     int StartWithWindow();
+    void CloseAcquisition();
     bool StartAcquisitionThread();
+    void RequestAcquisitionStop();
     void JoinAcquisitionThread();
+    void DiscardUnreadFrames();
 
     // The acquisition thread (CKelvraAcquisitionThread.cpp).
     void AcquisitionMain();
+    void AcquisitionFailed();
     void PreviewLoop();
     void HandlePreviewFrame();
     void TriggerLoop();
+    void EndLoopWithFailure(int32_t code);
     int32_t WaitFrameUnlessStopped(int32_t totalMs);
-    void SleepUnlessStopped(uint32_t ms);
+    int32_t WaitForTrigger();
+    bool PauseUnlessStopped(uint32_t ms);
     void HandleTriggeredFrame();
     bool ReadFrame();
+    void MarkProcessed();
     KELVRA_FRAME_REPORT* FillReport(int32_t rate);
     int32_t MeasureRate();
     bool CopyToCaller();
@@ -233,12 +276,24 @@ class CKelvra {
     processing::FrameImages ProcessingImages() const;
     processing::FrameSettings FrameSettingsSnapshot() const;
     void StoreFeedback(const processing::FrameFeedback& feedback);
+    void StoreFeedbackValues(const processing::FrameFeedback& feedback);
     void ProcessCurrentFrame();
     MaskReferences References() const;
+    bool CameraSelected() const;
+
+    // Owned frames: the stream's start and end, and each processed frame handed on.
+    void BeginFrameStream(const CDibImage& output);
+    void EndFrameStream(int32_t status);
+    void HandOnProcessedFrame();
+    void EndSingleFrame();
+    void RetireFrameQueue(int32_t status);
+    std::shared_ptr<FrameQueue> CurrentFrameQueue() const;
+    size_t OutputFrameBytes();
 
     // Preview window (CKelvraPreviewWindow.cpp).
     bool CreatePreviewWindowIfPlaced();
     void DestroyPreviewWindow();
+    void LosePreviewWindow();
     void SizeDisplayImage(int mode);
     const CDibImage* PaintSource(int mode);
     void PaintPreview();
@@ -246,9 +301,11 @@ class CKelvra {
     // Recording (CKelvraRecording.cpp).
     bool OpenRecorder(const char* fileName);
     void RecordingMain();
+    void RecordingLoop();
     bool WriteRecordedFrame();
-    void FinishRecording(uint32_t now);
+    void FinishRecording();
     void StopRecording();
+    void JoinRecordingThread();
 
     // Settings access shared with the acquisition thread: short holds, never around a device
     // call or another lock.
@@ -258,9 +315,21 @@ class CKelvra {
         return f();
     }
 
+    // Dialogs (CKelvraDialogs.cpp).
+    bool CameraOpen() const;
+    int32_t PauseForDialog();
+    void ResumeAfterDialog(int32_t state);
+    int FinishDialog(int outcome);
+    void ReadAnalogFromDevice();
+    void RestoreAnalogOnDevice(const settings::CameraSettings& saved, int32_t cooler,
+                               int32_t shortExposure);
+    // Tells the open dialogs that the acquisition thread changed values they show.
+    void NotifyDialogs(bool image, bool analog);
+
     settings::FormatSupport DeviceFormatSupport() const;
     settings::CameraDefaults DeviceCameraDefaults() const;
     void LoadCameraGroups(int camera);
+    void LoadStreamSettings(int camera);
     void SaveCameraGroups(int camera);
     void ApplyCameraSettings();
     void WriteGainsAndExposure(const settings::CameraSettings& camera);
@@ -295,6 +364,9 @@ class CKelvra {
     std::atomic<int32_t> state_{kIdle};
     std::atomic<int32_t> runFlag_{kStop};
     std::atomic<int32_t> imageValid_{0};
+    // Colour mode of the newest processed frame, whose output image GetImage and SaveImage
+    // give; -1 while there is none (nothing processed yet, or its image was remade since).
+    std::atomic<int32_t> heldMode_{-1};
     std::atomic<int32_t> frameTimeout_{kFrameTimeoutMs};
     // Colour mode the frame images were prepared for; the threads use it, not the setting.
     std::atomic<int32_t> preparedMode_{0};
@@ -302,19 +374,26 @@ class CKelvra {
     settings::ReadoutWindow preparedWindow_;
     int32_t preparedSubSample_ = 0;
     std::unique_ptr<platform::Thread> acquisitionThread_;
-    std::unique_ptr<platform::Event> acquisitionExit_;
+    // Set together with the stop run flag: every pause of the thread ends on it at once.
+    platform::Event acquisitionStop_{true};
 
-    // Callback target of the acquisition thread; written only while no thread runs.
-    std::atomic<HWND> callbackWindow_{nullptr};
-    std::atomic<void*> callerBuffer_{nullptr};
-    std::atomic<int32_t> callerLength_{0};
-    std::atomic<int32_t> callerTopDown_{0};
+    // The four change together under the frame lock, which the thread holds from reading them
+    // to the end of its copy: after a call that replaces them returns, the old buffer is never
+    // touched again, and a buffer never goes with another buffer's length.
+    CallerTarget caller_;
     FrameReports reports_;
 
     // Frame-rate measurement (acquisition thread only).
     int32_t frameCount_ = 0;
     uint32_t lastMeasure_ = 0;
     std::atomic<int32_t> measuredRate_{0};
+
+    // Owned frames: the open queue (queue lock, taken after the frame lock), the acquisition's
+    // tally, and the ring's account of the frame last read (frame lock).
+    mutable std::mutex queueLock_;
+    std::shared_ptr<FrameQueue> frameQueue_;
+    StreamTally tally_;
+    SlotInfo lastFrameSlot_;
 
     // Preview placement and window.
     HWND previewParent_ = nullptr;
@@ -329,10 +408,18 @@ class CKelvra {
     std::atomic<int32_t> recording_{0};
     std::atomic<int32_t> newFrameForRecorder_{0};
     std::atomic<uint32_t> recordStart_{0};
+    // When the newest recorded frame was taken: the file's rate is that of the time its
+    // frames span.
+    std::atomic<uint32_t> recordLast_{0};
     std::atomic<uint32_t> recordDuration_{0};
     std::unique_ptr<CAviFrameConverter> recordConverter_;
     std::unique_ptr<platform::Thread> recordingThread_;
-    std::unique_ptr<platform::Event> recordingExit_;
+    platform::Event recordingStop_{true};
+
+    // Open dialogs to refresh; the acquisition thread calls them under this lock.
+    std::mutex dialogObserverLock_;
+    dialogs::RefreshObserver* imageObserver_ = nullptr;
+    dialogs::RefreshObserver* analogObserver_ = nullptr;
 
     bool firstOpenDone_ = false;
     std::atomic<int32_t> deviceNumber_{-1};

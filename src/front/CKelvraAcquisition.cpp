@@ -3,25 +3,40 @@
 
 namespace kelvra {
 
-void CKelvra::ClearCallback() {
-    callbackWindow_ = nullptr;
-    callerBuffer_ = nullptr;
-    callerLength_ = 0;
-    callerTopDown_ = 0;
+// Waits for a frame under way to be copied into the old buffer before replacing it.
+void CKelvra::SetCaller(const CallerTarget& target) {
+    std::lock_guard<std::recursive_mutex> frame(frameLock_);
+    caller_ = target;
+}
+
+HWND CKelvra::CallbackWindow() const {
+    std::lock_guard<std::recursive_mutex> frame(frameLock_);
+    return caller_.window;
+}
+
+// Preview, CallBackPreview and Record cannot start while capturing or triggering. They are
+// refused before anything changes, so the running acquisition keeps its callback, buffer,
+// window and thread; the codes are those of a start refused by StartPreview (1, then the
+// call's own code).
+bool CKelvra::RefusedWhileCapturingOrTriggering(int32_t failureCode) {
+    const int32_t state = state_.load();
+    if (state != kCapturing && state != kTriggering) return false;
+    RecordError(kErrorNoCamera);
+    RecordError(failureCode);
+    return true;
 }
 
 int CKelvra::Preview() {
     std::lock_guard<std::recursive_mutex> guard(callLock_);
-    ClearCallback();
+    if (RefusedWhileCapturingOrTriggering(kErrorTransfer)) return 0;
+    SetCaller(CallerTarget{});
     return StartWithWindow();
 }
 
 int CKelvra::CallBackPreview(HWND callbackWindow, void* buffer, int length, int topDown) {
     std::lock_guard<std::recursive_mutex> guard(callLock_);
-    callbackWindow_ = callbackWindow;
-    callerBuffer_ = buffer;
-    callerLength_ = length;
-    callerTopDown_ = topDown;
+    if (RefusedWhileCapturingOrTriggering(kErrorTransfer)) return 0;
+    SetCaller(CallerTarget{callbackWindow, buffer, length, topDown});
     return StartWithWindow();
 }
 
@@ -29,7 +44,7 @@ int CKelvra::CallBackPreview(HWND callbackWindow, void* buffer, int length, int 
 int CKelvra::StartWithWindow() {
     if (!CreatePreviewWindowIfPlaced()) return RecordError(kErrorWindow), 0;
     if (!StartPreview()) {
-        Close();
+        CloseAcquisition();
         return RecordError(kErrorTransfer), 0;
     }
     return 1;
@@ -59,13 +74,25 @@ int CKelvra::StartPreview() {
 int CKelvra::StopPreview() {
     std::lock_guard<std::recursive_mutex> guard(callLock_);
     if (!device_) return RecordError(kErrorNoCamera), 0;
-    runFlag_ = kStop;
+    RequestAcquisitionStop();
     // The thread ends first (its frame waits are short slices): the trigger loop starts the
     // transfer itself, and the device core's stream must not be started and stopped at once.
     JoinAcquisitionThread();
-    if (state_.exchange(kIdle) != kIdle) device_->StopTransfer(0);
+    if (state_.exchange(kIdle) != kIdle) {
+        device_->StopTransfer(0);
+        DiscardUnreadFrames();
+    }
+    EndFrameStream(KELVRA_FRAME_STOPPED);
     StopRecording();
     return 1;
+}
+
+// Frames the stream delivered after the loop's last read belong to the acquisition that
+// ended. The device core tells a new frame by its write index differing from the read mark
+// (modulo the ring's depth), so leftovers would make a later start miss its first frame (four
+// of them look like none). A read without a buffer marks them read and copies nothing.
+void CKelvra::DiscardUnreadFrames() {
+    device_->GetImage(nullptr, 0, nullptr, 1);
 }
 
 int CKelvra::Capture() {
@@ -87,48 +114,53 @@ int CKelvra::Trigger(HWND callbackWindow, void* buffer, int length, int topDown)
     const int32_t state = state_.load();
     if (state == kPreviewing || state == kCapturing) return RecordError(kErrorNoCamera), 0;
     if (state == kTriggering) StopPreview();
-    callbackWindow_ = callbackWindow;
-    callerBuffer_ = buffer;
-    callerLength_ = length;
-    callerTopDown_ = topDown;
+    SetCaller(CallerTarget{callbackWindow, buffer, length, topDown});
     if (!CreatePreviewWindowIfPlaced()) return RecordError(kErrorWindow), 0;
-    if (!Prepare()) return Close(), 0;
+    if (!Prepare()) return CloseAcquisition(), 0;
     state_ = kTriggering;
     frameTimeout_ = kTriggerFrameTimeoutMs;
     device_->SetFrameTimeout(kTriggerFrameTimeoutMs);
     device_->SetTriggerMode(1, 0);
     runFlag_ = kRun;
     if (!StartAcquisitionThread()) {
-        Close();
+        CloseAcquisition();
         return RecordError(kErrorThread), 0;
     }
     return 1;
 }
 
-// Stops the threads before the window they paint goes away.
+// Kelvra_Close: everything stops and the last image is forgotten.
 int CKelvra::Close() {
     std::lock_guard<std::recursive_mutex> guard(callLock_);
-    if (device_) StopPreview();
-    DestroyPreviewWindow();
+    CloseAcquisition();
     imageValid_ = 0;
-    if (device_) device_->StopTransfer(0);
     return 1;
 }
 
+// Undoes a start: stops the threads before the window they paint goes away. The last image
+// stays, so that a start that failed does not take the previous picture with it.
+void CKelvra::CloseAcquisition() {
+    if (device_) StopPreview();
+    DestroyPreviewWindow();
+    if (device_) device_->StopTransfer(0);
+}
+
 bool CKelvra::StartAcquisitionThread() {
-    acquisitionExit_ = std::make_unique<platform::Event>(true);
+    acquisitionStop_.Reset();
     acquisitionThread_ = std::make_unique<platform::Thread>();
     return acquisitionThread_->Start([this] { AcquisitionMain(); });
 }
 
-// Waits for the thread's last act and reaps it; the exit event outlives the thread that sets it.
+void CKelvra::RequestAcquisitionStop() {
+    runFlag_ = kStop;
+    acquisitionStop_.Set();
+}
+
+// Joining, not an exit event, tells that the thread is gone: it ends however its loop ends.
 void CKelvra::JoinAcquisitionThread() {
-    if (acquisitionThread_) {
-        if (acquisitionExit_ && acquisitionThread_->Running()) acquisitionExit_->Wait(-1);
-        acquisitionThread_->Join();
-        acquisitionThread_.reset();
-    }
-    acquisitionExit_.reset();
+    if (!acquisitionThread_) return;
+    acquisitionThread_->Join();
+    acquisitionThread_.reset();
 }
 
 }  // namespace kelvra

@@ -1,6 +1,4 @@
 // The acquisition thread: the preview loop and the trigger loop.
-#include <algorithm>
-
 #include "front/CKelvra.h"
 #include "front/ColorModes.h"
 #include "imaging/CopyKernels.h"
@@ -11,12 +9,10 @@
 namespace kelvra {
 namespace {
 
-// Results of the device core's WaitFrame.
-constexpr int32_t kWaitCameraLost = 1;
-constexpr int32_t kWaitFrameReady = 3;
 constexpr int32_t kPreviewFrameWaitMs = 3000;
-// A trigger may take a minute to come.
+// A trigger may take a minute to come; the camera's presence is checked every second of it.
 constexpr int32_t kTriggerFrameWaitMs = 60000;
+constexpr int32_t kPresenceCheckMs = 1000;
 // Frame waits are cut into slices this long so that a stop is seen.
 constexpr int32_t kWaitSliceMs = 50;
 constexpr uint32_t kPausedPollMs = 10;
@@ -29,23 +25,45 @@ constexpr double kRateScale = 10000.0;
 }  // namespace
 
 void CKelvra::AcquisitionMain() {
-    if (state_.load() == kTriggering) {
-        TriggerLoop();
-    } else {
-        PreviewLoop();
+    try {
+        if (state_.load() == kTriggering) {
+            TriggerLoop();
+        } else {
+            PreviewLoop();
+        }
+    } catch (...) {
+        AcquisitionFailed();
     }
-    acquisitionExit_->Set();
+}
+
+// A failure nothing in the loop expected (an exception) ends it as a lost camera does, told
+// rather than silent: KELVRA_WM_FRAME with 8 and code 8. Quiet when a stop was asked anyway.
+void CKelvra::AcquisitionFailed() {
+    if (runFlag_.exchange(kStop) == kStop) return;
+    try {
+        EndLoopWithFailure(kErrorTransfer);
+    } catch (...) {
+        // Nothing can be told: the thread still ends and the owner's join returns.
+    }
+}
+
+// Ends the loop on a failure it cannot get over, and says which: recorded before the message
+// goes out, so that an application reading the code on the message finds it.
+void CKelvra::EndLoopWithFailure(int32_t code) {
+    runFlag_ = kStop;
+    RecordError(code);
+    PostFrameFailure(code);
 }
 
 void CKelvra::PreviewLoop() {
     while (runFlag_.load() != kStop) {
-        platform::SleepMs(static_cast<uint32_t>(WithSettings([&] { return format_.waitTime; })));
+        const auto waitTime = static_cast<uint32_t>(WithSettings([&] { return format_.waitTime; }));
+        if (PauseUnlessStopped(waitTime)) break;
         if (runFlag_.load() != kRun) continue;
         const int32_t result = WaitFrameUnlessStopped(kPreviewFrameWaitMs);
         if (result == kWaitCameraLost) {
-            runFlag_ = kStop;
-            PostFrameFailure(kErrorCameraLost);
-            RecordError(kErrorCameraLost);
+            EndFrameStream(KELVRA_FRAME_CAMERA_LOST);
+            EndLoopWithFailure(kErrorCameraLost);
             break;
         }
         if (result != kWaitFrameReady) continue;
@@ -57,18 +75,20 @@ void CKelvra::PreviewLoop() {
 void CKelvra::HandlePreviewFrame() {
     std::unique_lock<std::recursive_mutex> frame(frameLock_);
     if (!ReadFrame()) {
-        PostFrameFailure(kErrorTransfer);
         RecordError(kErrorTransfer);
+        PostFrameFailure(kErrorTransfer);
         return;
     }
     KELVRA_FRAME_REPORT* report = FillReport(MeasureRate());
     ProcessCurrentFrame();
+    MarkProcessed();
+    HandOnProcessedFrame();
     newFrameForRecorder_ = 1;
     imageValid_ = 1;
     PaintPreview();
     if (!CopyToCaller()) return;
+    const HWND callback = caller_.window;
     frame.unlock();
-    const HWND callback = callbackWindow_.load();
     if (runFlag_.load() == kRun && callback != nullptr) {
         platform::PostMessage(callback, KELVRA_WM_FRAME, reinterpret_cast<uintptr_t>(report), 0);
     }
@@ -76,27 +96,54 @@ void CKelvra::HandlePreviewFrame() {
 
 // The frame counter was latched when trigger mode was entered, before Kelvra_Trigger returned;
 // latching it again after the settling pause would silently drop a trigger that came during
-// the pause.
+// the pause. A lost camera ends the loop as it ends the preview loop; a stream that cannot be
+// restarted for a camera still there ends it with code 8.
 void CKelvra::TriggerLoop() {
-    SleepUnlessStopped(static_cast<uint32_t>(device_->GetExposureTime()) / 10 + kTriggerSettleMs);
+    if (PauseUnlessStopped(static_cast<uint32_t>(device_->GetExposureTime()) / 10 +
+                           kTriggerSettleMs)) {
+        return;
+    }
     while (runFlag_.load() != kStop) {
         if (runFlag_.load() != kRun) {
-            platform::SleepMs(kPausedPollMs);
+            if (PauseUnlessStopped(kPausedPollMs)) break;
             continue;
         }
-        if (!device_->StartTransfer(kStreamTriggered)) break;
-        const int32_t result = WaitFrameUnlessStopped(kTriggerFrameWaitMs);
+        if (!device_->StartTransfer(kStreamTriggered)) {
+            const bool present = device_->IsDevicePresent(device_->GetOpenInstance()) != 0;
+            EndLoopWithFailure(present ? kErrorTransfer : kErrorCameraLost);
+            break;
+        }
+        const int32_t result = WaitForTrigger();
         if (runFlag_.load() == kStop) break;
+        if (result == kWaitCameraLost) {
+            EndFrameStream(KELVRA_FRAME_CAMERA_LOST);
+            EndLoopWithFailure(kErrorCameraLost);
+            break;
+        }
         if (result != kWaitFrameReady) continue;
         HandleTriggeredFrame();
     }
 }
 
-// Sleeps in short slices so that a stop is not kept waiting by a long exposure.
-void CKelvra::SleepUnlessStopped(uint32_t ms) {
-    for (uint32_t slept = 0; slept < ms && runFlag_.load() != kStop; slept += kPausedPollMs) {
-        platform::SleepMs(std::min(kPausedPollMs, ms - slept));
+// WaitFrame for a triggered frame. The device core waits for the trigger counter without
+// telling a camera that left the bus from one never triggered; the camera is looked for after
+// every second without a frame, and its absence answers as a lost camera.
+int32_t CKelvra::WaitForTrigger() {
+    for (int32_t waited = 0; waited < kTriggerFrameWaitMs; waited += kPresenceCheckMs) {
+        const int32_t result = WaitFrameUnlessStopped(kPresenceCheckMs);
+        if (result == kWaitFrameReady || result == kWaitCameraLost || runFlag_.load() == kStop) {
+            return result;
+        }
+        if (!device_->IsDevicePresent(device_->GetOpenInstance())) return kWaitCameraLost;
     }
+    return kWaitNothing;
+}
+
+// Pauses the thread for `ms` milliseconds, or until a stop is asked for (true then). Beyond
+// INT32_MAX ms (a stored wait time of weeks) it waits for the stop alone.
+bool CKelvra::PauseUnlessStopped(uint32_t ms) {
+    constexpr uint32_t kLongest = static_cast<uint32_t>(INT32_MAX);
+    return acquisitionStop_.Wait(ms > kLongest ? -1 : static_cast<int>(ms));
 }
 
 // WaitFrame for up to `totalMs`, in slices so that a stop ends the wait at once: the owner
@@ -118,9 +165,11 @@ void CKelvra::HandleTriggeredFrame() {
     ReadFrame();
     KELVRA_FRAME_REPORT* report = FillReport(0);
     ProcessCurrentFrame();
+    MarkProcessed();
+    HandOnProcessedFrame();
     imageValid_ = 1;
     if (!CopyToCaller()) return;
-    const HWND callback = callbackWindow_.load();
+    const HWND callback = caller_.window;
     if (callback != nullptr) {
         platform::PostMessage(callback, KELVRA_WM_FRAME, reinterpret_cast<uintptr_t>(report), 0);
     }
@@ -131,15 +180,20 @@ void CKelvra::HandleTriggeredFrame() {
 // False when the device had no whole frame to give.
 bool CKelvra::ReadFrame() {
     CDibImage& raw = *RawImage(preparedMode_.load());
-    constexpr int32_t kNoFrame = INT32_MIN;
-    int32_t frameNumber = kNoFrame;
-    device_->GetImage(raw.Bits(), static_cast<uint32_t>(raw.ImageBytes()), &frameNumber, 1);
+    const bool copied =
+        device_->GetImageStamped(raw.Bits(), static_cast<uint32_t>(raw.ImageBytes()), 1,
+                                 &lastFrameSlot_) != 0;
     const int64_t rowBytes = static_cast<int64_t>(raw.Width()) * raw.BytesPerPixel();
     if (rowBytes != raw.Stride()) {
         RunKernel(raw, raw.BitCount() == 16 ? SpreadRows16 : SpreadRows8, raw, nullptr, 0, 0,
                   nullptr);
     }
-    return frameNumber != kNoFrame;
+    return copied;
+}
+
+// The frame just processed is the one GetImage and SaveImage give from now on. Frame lock.
+void CKelvra::MarkProcessed() {
+    heldMode_ = preparedMode_.load();
 }
 
 KELVRA_FRAME_REPORT* CKelvra::FillReport(int32_t rate) {
@@ -150,7 +204,7 @@ KELVRA_FRAME_REPORT* CKelvra::FillReport(int32_t rate) {
     report->height = raw.Height();
     report->bitsPerPixel = kModeBits[mode];
     report->rate = rate;
-    report->buffer = callerBuffer_.load();
+    report->buffer = caller_.buffer;
     return report;
 }
 
@@ -168,15 +222,16 @@ int32_t CKelvra::MeasureRate() {
 }
 
 // Copies the output image into the caller's buffer, if one was given. False when it failed.
+// Frame lock held.
 bool CKelvra::CopyToCaller() {
-    void* buffer = callerBuffer_.load();
-    const int32_t length = callerLength_.load();
-    if (buffer == nullptr || length == 0) return true;
-    return CopyOut(*OutputImage(preparedMode_.load()), buffer, length, callerTopDown_.load());
+    const CallerTarget target = caller_;
+    if (target.buffer == nullptr || target.length == 0) return true;
+    return CopyOut(*OutputImage(preparedMode_.load()), target.buffer, target.length,
+                   target.topDown);
 }
 
 void CKelvra::PostFrameFailure(int32_t code) {
-    const HWND callback = callbackWindow_.load();
+    const HWND callback = CallbackWindow();
     if (callback != nullptr) platform::PostMessage(callback, KELVRA_WM_FRAME, 0, code);
 }
 

@@ -1,6 +1,7 @@
 // Camera selection and naming of CKelvra.
 #include <cstdio>
 #include <cstring>
+#include <vector>
 
 #include "front/CKelvra.h"
 #include "platform/TextCodec.h"
@@ -20,18 +21,46 @@ bool FormatDeviceName(int number, char* text, size_t size) {
     return written > 0 && static_cast<size_t>(written) < size;
 }
 
+// The instance numbers of this product's cameras that are attached now, in ascending order.
+// Device numbers (EnumDevice's list, GetDeviceName, SetDeviceNumber) are positions in this
+// list: the transport never reuses an instance number while its table lives, so when the
+// lowest-numbered camera leaves (or one moves to another port) the others keep numbers above a
+// gap, and only a numbering by presence still starts at 0 and counts without holes.
+std::vector<int32_t> PresentInstances(CKelvraU3Q6Base& device) {
+    device.CountDevices(CKelvra::ProductId());  // refreshes the device table
+    std::vector<int32_t> instances;
+    for (int32_t instance = 0; instance < device.GetMaxDevices(); ++instance) {
+        if (device.IsDevicePresent(instance)) instances.push_back(instance);
+    }
+    return instances;
+}
+
+// The instance of device number `index`, or -1 when no attached camera has that number.
+int32_t InstanceOf(CKelvraU3Q6Base& device, int index) {
+    const std::vector<int32_t> instances = PresentInstances(device);
+    if (index < 0 || static_cast<size_t>(index) >= instances.size()) return -1;
+    return instances[static_cast<size_t>(index)];
+}
+
 }  // namespace
 
+// Opening another camera replaces the device core's sensor driver, which a running
+// acquisition uses: while previewing, capturing, triggering or recording only the open camera
+// may be named (code 1 otherwise; stop first). The opened camera gets its own stored format.
 int CKelvra::SetDeviceNumber(int index) {
     std::lock_guard<std::recursive_mutex> guard(callLock_);
     if (!device_) return RecordError(kErrorNoCamera), 0;
+    if (state_.load() != kIdle && index != deviceNumber_) return RecordError(kErrorNoCamera), 0;
     if (firstOpenDone_ && deviceNumber_ >= 0) SaveCameraGroups(deviceNumber_);
     firstOpenDone_ = true;
-    if (!device_->IsDevicePresent(index)) return RecordError(kErrorNotPresent), 0;
-    if (index == deviceNumber_) return 1;
-    if (!device_->OpenCamera(index)) return RecordError(kErrorNotPresent), 0;
+    const int32_t instance = InstanceOf(*device_, index);
+    if (instance < 0) return RecordError(kErrorNotPresent), 0;
+    // The same number names another camera once a lower-numbered one has left: reopen then.
+    if (index == deviceNumber_ && instance == device_->GetOpenInstance()) return 1;
+    if (!device_->OpenCamera(instance)) return RecordError(kErrorNotPresent), 0;
     LoadCameraGroups(index);
     ApplyCameraSettings();
+    LoadStreamSettings(index);
     deviceNumber_ = index;
     return 1;
 }
@@ -74,13 +103,11 @@ int CKelvra::EnumDevice(char names[10][256]) {
     std::lock_guard<std::recursive_mutex> guard(callLock_);
     if (!device_) return RecordError(kErrorNoCamera), 0;
     if (names == nullptr) return RecordError(kErrorParameter), 0;
-    const int count = device_->CountDevices(ProductId());
+    const std::vector<int32_t> instances = PresentInstances(*device_);
     int listed = 0;
     // The caller's array has room for ten names; further cameras are not listed.
-    for (int j = 0; j < count && listed < kListedDevices; ++j) {
-        if (!device_->IsDevicePresent(j)) continue;
+    for (; listed < static_cast<int>(instances.size()) && listed < kListedDevices; ++listed) {
         FormatDeviceName(listed + 1, names[listed], kNameLength);
-        ++listed;
     }
     for (int k = listed; k < kListedDevices; ++k) names[k][0] = '\0';
     return listed;
@@ -104,7 +131,7 @@ int CKelvra::GetDeviceName(int index, char* text, int length) {
     std::lock_guard<std::recursive_mutex> guard(callLock_);
     if (!device_) return RecordError(kErrorNoCamera), 0;
     if (length < kMinNameBuffer || text == nullptr) return RecordError(kErrorParameter), 0;
-    if (index < 0 || index >= device_->GetMaxDevices() || !device_->IsDevicePresent(index)) {
+    if (index < 0 || index >= device_->GetMaxDevices() || InstanceOf(*device_, index) < 0) {
         return RecordError(kErrorNotPresent), 0;
     }
     // A buffer of the documented minimum can be shorter than the name; it is refused rather
@@ -125,6 +152,16 @@ int CKelvra::GetDeviceNameW(int index, WCHAR* text, int length) {
     if (text == nullptr || needed == 0 || length < needed) return RecordError(kErrorConversion), 0;
     platform::NarrowToWide(narrow, text, static_cast<size_t>(length));
     return 1;
+}
+
+}  // namespace kelvra
+
+namespace kelvra {
+
+int CKelvra::GetLinkSpeed() {
+    std::lock_guard<std::recursive_mutex> guard(callLock_);
+    if (!device_ || deviceNumber_ < 0) return RecordError(kErrorNoCamera), 0;
+    return static_cast<int>(device_->LinkSpeedMbps());
 }
 
 }  // namespace kelvra

@@ -135,8 +135,8 @@ int CKelvra::GetAutoIris(int* ok) {
 }
 
 // The sensor temperature in degrees Celsius; ok (optional) 1 when read, which also records
-// code 0. 0.0 and ok 0 when not read: the read failed (code 12), the camera has no sensor
-// thermometer (code 11), there is no device core (code 1).
+// code 0. 0.0 and ok 0 when not read: the read failed (code 12), the camera has gone (code 2),
+// the camera has no sensor thermometer (code 11), there is no device core (code 1).
 double CKelvra::GetTemperatureEx(int* ok) {
     std::lock_guard<std::recursive_mutex> guard(callLock_);
     SetFlag(ok, 0);
@@ -148,6 +148,7 @@ double CKelvra::GetTemperatureEx(int* ok) {
     if (!device_->GetTemperature(&celsius)) {
         return RecordError(kErrorConversion), kTemperatureNotRead;
     }
+    if (device_->CameraLost()) return RecordError(kErrorNotPresent), kTemperatureNotRead;
     SetFlag(ok, 1);
     RecordError(kErrorNone);
     return celsius;

@@ -76,6 +76,11 @@ int CKelvra::GetFilterValue(int index, int* ok) {
         SetFlag(ok, 0);
         return RecordError(kErrorParameter), 0;
     }
+    // A camera found gone while (or before) it was read gave no value, whatever the read said.
+    if (device_->CameraLost()) {
+        SetFlag(ok, 0);
+        return RecordError(kErrorNotPresent), 0;
+    }
     if (outcome->store) {
         readFields([&](FilterFields& f) {
             outcome->store(f);

@@ -1,4 +1,5 @@
 // Output format and stream options of CKelvra.
+#include <algorithm>
 #include <array>
 
 #include "front/CKelvra.h"
@@ -54,10 +55,14 @@ int CKelvra::GetSubSample() {
     return WithSettings([&] { return format_.subSample; });
 }
 
+// Negative: 0, nothing stored. Above KELVRA_MAX_WAIT_TIME: clamped, as setters with limits
+// are, so the inherited "stored, 1" still holds; a longer pause between frames serves nothing,
+// and an unbounded one left the preview thread asleep for weeks.
 int CKelvra::SetWaitTime(int milliseconds) {
     std::lock_guard<std::recursive_mutex> guard(callLock_);
     if (milliseconds < 0) return 0;
-    WithSettings([&] { format_.waitTime = milliseconds; });
+    const int32_t stored = std::min(milliseconds, KELVRA_MAX_WAIT_TIME);
+    WithSettings([&] { format_.waitTime = stored; });
     return 1;
 }
 

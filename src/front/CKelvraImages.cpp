@@ -13,31 +13,55 @@ int CKelvra::SnapShot(void* buffer, int length, int topDown) {
     if (state == kPreviewing || state == kTriggering) return RecordError(kErrorNoCamera), 0;
     if (state == kIdle && !Prepare()) return 0;
     const bool keepStreaming = state == kCapturing;
+    // Capturing keeps the camera from one snapshot to the next; once it is gone every snapshot
+    // says so at once instead of waiting out the frame timeout.
+    if (keepStreaming && !device_->IsDevicePresent(device_->GetOpenInstance())) {
+        EndFrameStream(KELVRA_FRAME_CAMERA_LOST);
+        RecordError(kErrorCameraLost);
+        PostFrameFailure(kErrorCameraLost);
+        return 0;
+    }
 
     std::lock_guard<std::recursive_mutex> frame(frameLock_);
-    const bool arrived = device_->StartTransfer(kStreamSingle) &&
-                         device_->WaitFrame(frameTimeout_.load()) == kWaitFrameReady;
+    const int32_t waited = device_->StartTransfer(kStreamSingle)
+                               ? device_->WaitFrame(frameTimeout_.load())
+                               : kWaitNothing;
+    const bool arrived = waited == kWaitFrameReady;
     if (!arrived || !ReadFrame()) {
-        if (arrived) PostFrameFailure(kErrorTransfer);
-        if (!keepStreaming) device_->StopTransfer(0);
-        return RecordError(kErrorTransfer), 0;
+        const int32_t code = waited == kWaitCameraLost ? kErrorCameraLost : kErrorTransfer;
+        if (code == kErrorCameraLost) EndFrameStream(KELVRA_FRAME_CAMERA_LOST);
+        if (!keepStreaming) EndSingleFrame();
+        RecordError(code);
+        if (arrived || code == kErrorCameraLost) PostFrameFailure(code);
+        return 0;
     }
     ProcessCurrentFrame();
+    MarkProcessed();
+    HandOnProcessedFrame();
     const bool copied = buffer == nullptr || length == 0 ||
                         CopyOut(*OutputImage(preparedMode_.load()), buffer, length, topDown);
-    if (!keepStreaming) device_->StopTransfer(0);
+    if (!keepStreaming) EndSingleFrame();
     if (!copied) return RecordError(kErrorMemory), 0;
     imageValid_ = 1;
     return 1;
 }
 
+// A snapshot taken from idle is an acquisition of its own: it ends with the frame.
+void CKelvra::EndSingleFrame() {
+    device_->StopTransfer(0);
+    EndFrameStream(KELVRA_FRAME_STOPPED);
+}
+
+// The newest processed frame, in the mode it was processed in: the colour mode setting
+// belongs to the next acquisition. Code 1 when no processed frame is held.
 int CKelvra::GetImage(void* buffer, int length, int topDown) {
     std::lock_guard<std::recursive_mutex> guard(callLock_);
     if (!device_) return RecordError(kErrorNoCamera), 0;
     std::lock_guard<std::recursive_mutex> frame(frameLock_);
-    CDibImage* image = OutputImage(WithSettings([&] { return format_.color; }));
-    if (image == nullptr) return RecordError(kErrorNoCamera), 0;
-    if (image->Bits() == nullptr || buffer == nullptr) return RecordError(kErrorMemory), 0;
+    const int32_t held = heldMode_.load();
+    CDibImage* image = held < 0 ? nullptr : OutputImage(held);
+    if (image == nullptr || image->Bits() == nullptr) return RecordError(kErrorNoCamera), 0;
+    if (buffer == nullptr) return RecordError(kErrorMemory), 0;
     if (!CopyOut(*image, buffer, length, topDown)) return RecordError(kErrorMemory), 0;
     return 1;
 }
@@ -48,8 +72,8 @@ bool CKelvra::CopyOut(const CDibImage& image, void* buffer, int length, int topD
     const size_t stride = static_cast<size_t>(image.Stride());
     const size_t rows = static_cast<size_t>(image.Height());
     if (length < 0 || static_cast<size_t>(length) < stride * rows || image.Bits() == nullptr) {
-        PostFrameFailure(kErrorMemory);
         RecordError(kErrorMemory);
+        PostFrameFailure(kErrorMemory);
         return false;
     }
     auto* out = static_cast<uint8_t*>(buffer);

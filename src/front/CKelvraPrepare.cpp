@@ -1,4 +1,8 @@
 // Acquisition preparation: the readout window, the frame images and the camera's settings.
+#include <algorithm>
+#include <cstdint>
+#include <limits>
+
 #include "front/CKelvra.h"
 #include "front/ColorModes.h"
 #include "front/ReadoutGeometry.h"
@@ -8,16 +12,8 @@ namespace {
 
 // Transfer depths of the device core's SetTransferBits.
 constexpr int32_t kTransfer8 = 0, kTransfer16 = 1;
-
-// Makes `image` width × height × bits unless it already is (a running camera keeps its
-// buffers between preparations).
-bool EnsureImage(CDibImage& image, int32_t width, int32_t height, int32_t bits) {
-    if (image.Bits() != nullptr && image.Width() == width && image.Height() == height &&
-        image.BitCount() == bits) {
-        return true;
-    }
-    return image.Create(width, height, bits) != 0;
-}
+// Sensor exposure units are 100 microseconds.
+constexpr int64_t kMicrosecondsPerUnit = 100;
 
 }  // namespace
 
@@ -46,6 +42,7 @@ int CKelvra::Prepare() {
     RestoreAnalogSettings();
     RestoreDeviceHousekeeping();
     SizeDisplayImage(format.color);
+    BeginFrameStream(*OutputImage(format.color));
     return 1;
 }
 
@@ -53,15 +50,27 @@ int CKelvra::Prepare() {
 bool CKelvra::SizeFrameImages(int width, int height, int mode) {
     std::lock_guard<std::recursive_mutex> frame(frameLock_);
     ImageSet& im = images_;
+    // Makes an image width × height × bits unless it already is (a running camera keeps its
+    // buffers between preparations). The newest processed frame is lost with its image.
+    const int32_t held = heldMode_.load();
+    const CDibImage* heldImage = held < 0 ? nullptr : OutputImage(held);
+    const auto ensure = [&](CDibImage& image, int32_t w, int32_t h, int32_t bits) {
+        if (image.Bits() != nullptr && image.Width() == w && image.Height() == h &&
+            image.BitCount() == bits) {
+            return true;
+        }
+        if (&image == heldImage) heldMode_ = -1;
+        return image.Create(w, h, bits) != 0;
+    };
     // The 8-bit image also serves the preview of 16-bit grey frames.
-    if (mode <= kModeBgra32 && !EnsureImage(*im.raw8, width, height, 8)) return false;
-    if (UsesSixteenBitFrames(mode) && !EnsureImage(*im.raw16, width, height, 16)) return false;
-    if (mode != kModeMono16 && !EnsureImage(*im.out24, width, height, 24)) return false;
-    if (mode == kModeBgra32 && !EnsureImage(*im.out32, width, height, 32)) return false;
-    if (mode == kModeBgr48 && !EnsureImage(*im.out48, width, height, 48)) return false;
-    if (mode == kModeBgra64 && !EnsureImage(*im.out64, width, height, 64)) return false;
+    if (mode <= kModeBgra32 && !ensure(*im.raw8, width, height, 8)) return false;
+    if (UsesSixteenBitFrames(mode) && !ensure(*im.raw16, width, height, 16)) return false;
+    if (mode != kModeMono16 && !ensure(*im.out24, width, height, 24)) return false;
+    if (mode == kModeBgra32 && !ensure(*im.out32, width, height, 32)) return false;
+    if (mode == kModeBgr48 && !ensure(*im.out48, width, height, 48)) return false;
+    if (mode == kModeBgra64 && !ensure(*im.out64, width, height, 64)) return false;
     CDibImage* output = OutputImage(mode);
-    return output != nullptr && EnsureImage(*im.sharpenScratch, width, height, output->BitCount());
+    return output != nullptr && ensure(*im.sharpenScratch, width, height, output->BitCount());
 }
 
 // Mirroring, trigger off, gains and exposure, in the order the camera expects them.
@@ -71,7 +80,12 @@ void CKelvra::RestoreAnalogSettings() {
     device_->SetFlip(camera.hMirror);
     device_->SetTriggerMode(0, 1);
     WriteGainsAndExposure(camera);
-    WithSettings([&] { lastRealExposure_ = camera.exposure * 100; });
+    // In 64 bits and saturated: a stored exposure may exceed what microseconds hold in 32 bits.
+    const int64_t micros = int64_t{camera.exposure} * kMicrosecondsPerUnit;
+    WithSettings([&] {
+        lastRealExposure_ = static_cast<int32_t>(std::clamp<int64_t>(
+            micros, std::numeric_limits<int32_t>::min(), std::numeric_limits<int32_t>::max()));
+    });
 }
 
 // Sensor-specific reset, gain mode, black level, then a sensor restart to apply them.

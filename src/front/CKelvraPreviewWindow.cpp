@@ -97,7 +97,8 @@ bool CKelvra::CreatePreviewWindowIfPlaced() {
     return true;
 }
 
-// Destroys the window and unregisters its class. Called when no acquisition thread paints.
+// Destroys the window and unregisters its class. Called when no acquisition thread paints, or
+// by that thread itself.
 void CKelvra::DestroyPreviewWindow() {
     std::lock_guard<std::recursive_mutex> frame(frameLock_);
     if (previewHandle_ != nullptr) platform::DestroyWindow(previewHandle_);
@@ -105,6 +106,14 @@ void CKelvra::DestroyPreviewWindow() {
     previewWindow_.reset();
     if (!windowClassName_.empty()) WindowClassRegistry::Instance().Unregister(windowClassName_);
     windowClassName_.clear();
+}
+
+// The user closed the window (or the X server dropped it): acquisition goes on without it and
+// the application is told once, with code 4. The next start makes a new window. Acquisition
+// thread, frame lock held.
+void CKelvra::LosePreviewWindow() {
+    DestroyPreviewWindow();
+    RecordError(kErrorWindow);
 }
 
 // Sizes the display image to the window's client area, grey for the grey modes.
@@ -158,6 +167,7 @@ const CDibImage* CKelvra::PaintSource(int mode) {
 // to fill it. Nothing is drawn into a hidden or minimised window. Frame lock held.
 void CKelvra::PaintPreview() {
     if (!previewWindow_) return;
+    if (previewWindow_->CloseRequested()) return LosePreviewWindow();
     PreviewWindow& window = *previewWindow_;
     const int mode = preparedMode_.load();
     int width = 0, height = 0;

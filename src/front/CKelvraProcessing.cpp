@@ -73,6 +73,13 @@ processing::FrameSettings CKelvra::FrameSettingsSnapshot() const {
 // Stores what the frame learned, field group by field group, so that a setting the
 // application changed meanwhile is kept.
 void CKelvra::StoreFeedback(const processing::FrameFeedback& f) {
+    StoreFeedbackValues(f);
+    // Outside the settings lock: an open dialog reads the values back on its own thread.
+    NotifyDialogs(f.grayGainsChanged || f.bayerGainsChanged || f.bayerAutoCleared,
+                  f.gainChanged || f.exposureChanged);
+}
+
+void CKelvra::StoreFeedbackValues(const processing::FrameFeedback& f) {
     std::lock_guard<std::mutex> guard(settingsLock_);
     if (f.gainChanged) {
         camera_.globalGain = camera_.colorG1 = camera_.colorR = camera_.colorB = camera_.colorG2 =

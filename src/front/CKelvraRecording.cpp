@@ -18,27 +18,31 @@ int CKelvra::Record(const char* fileName, int durationMs, int showWindow) {
     // One recording at a time: reconfiguring the writer under a running recording would
     // corrupt its file.
     if (recording_.load()) return RecordError(kErrorConversion), 0;
-    ClearCallback();
+    if (RefusedWhileCapturingOrTriggering(kErrorConversion)) return 0;
+    // A recording that ended by its duration may still be leaving; its thread goes first.
+    JoinRecordingThread();
+    SetCaller(CallerTarget{});
     if (showWindow && !CreatePreviewWindowIfPlaced()) return RecordError(kErrorWindow), 0;
     if (!StartPreview()) {
-        Close();
+        CloseAcquisition();
         return RecordError(kErrorConversion), 0;
     }
     if (!OpenRecorder(fileName)) {
-        Close();
+        CloseAcquisition();
         return RecordError(kErrorConversion), 0;
     }
     // The flags are set before the thread starts, so that it cannot see a recording that has
     // not begun yet and leave at once.
     recordStart_ = 0;
+    recordLast_ = 0;
     recordDuration_ = static_cast<uint32_t>(durationMs < 0 ? 0 : durationMs);
     newFrameForRecorder_ = 0;
     recording_ = 1;
-    recordingExit_ = std::make_unique<platform::Event>(true);
+    recordingStop_.Reset();
     recordingThread_ = std::make_unique<platform::Thread>();
     if (!recordingThread_->Start([this] { RecordingMain(); })) {
         recording_ = 0;
-        Close();
+        CloseAcquisition();
         return RecordError(kErrorThread), 0;
     }
     return 1;
@@ -60,27 +64,42 @@ bool CKelvra::OpenRecorder(const char* fileName) {
     return recorder_->OpenAvi(fileName) != 0;
 }
 
+// A failure nothing expected (an exception) ends the recording with code 12 and a finalised
+// file, never silently.
+void CKelvra::RecordingMain() {
+    try {
+        RecordingLoop();
+    } catch (...) {
+        try {
+            RecordError(kErrorConversion);
+            FinishRecording();
+        } catch (...) {
+            recording_ = 0;  // the owner's stop finalises what it can
+        }
+    }
+}
+
 // Each round writes the newest processed frame; a frame arriving faster than the poll is not
 // recorded.
-void CKelvra::RecordingMain() {
+void CKelvra::RecordingLoop() {
     while (recording_.load()) {
-        platform::SleepMs(kRecorderPollMs);
+        if (recordingStop_.Wait(static_cast<int>(kRecorderPollMs))) break;
         const uint32_t now = platform::GetTickCount32();
         if (newFrameForRecorder_.exchange(0) != 0) {
             if (recordStart_.load() == 0) recordStart_ = now;
             if (!WriteRecordedFrame()) {
                 RecordError(kErrorConversion);
-                FinishRecording(now);
+                FinishRecording();
                 break;
             }
+            recordLast_ = now;
         }
         // Checked on every round, so a recording whose camera went away still ends on time.
         const uint32_t start = recordStart_.load();
         if (start != 0 && platform::TicksBetween(start, now) > recordDuration_.load()) {
-            FinishRecording(now);
+            FinishRecording();
         }
     }
-    recordingExit_->Set();
 }
 
 // Converts the newest frame under the frame lock, then writes it outside the lock, so that a
@@ -98,14 +117,15 @@ bool CKelvra::WriteRecordedFrame() {
            recorder_->AddFrame(pixels) != 0;
 }
 
-// Finalises the file with the measured rate, so that it plays at the speed it was taken.
-void CKelvra::FinishRecording(uint32_t now) {
+// Finalises the file with the rate its frames were taken at, measured over the time from the
+// first recorded frame to the last: a recording that outlasts its frames (a lost camera, a
+// late stop) still plays at the speed it was taken. One frame keeps the default rate.
+void CKelvra::FinishRecording() {
     std::lock_guard<std::recursive_mutex> frame(frameLock_);
     if (recorder_ && recorder_->IsOpen()) {
-        const uint32_t start = recordStart_.load();
-        const uint32_t elapsed = start == 0 ? 0 : platform::TicksBetween(start, now);
         const auto frames = static_cast<uint32_t>(recorder_->FrameCount());
-        if (frames > 0 && elapsed > 0) recorder_->SetRate(CAviWriter::MeasureRate(frames, elapsed));
+        const uint32_t span = platform::TicksBetween(recordStart_.load(), recordLast_.load());
+        if (frames > 1 && span > 0) recorder_->SetRate(CAviWriter::MeasureRate(frames - 1, span));
         if (!recorder_->CloseAvi()) RecordError(kErrorConversion);
     }
     recording_ = 0;
@@ -116,13 +136,15 @@ void CKelvra::FinishRecording(uint32_t now) {
 // frames it has, so the file still plays.
 void CKelvra::StopRecording() {
     recording_ = 0;
-    if (recordingThread_) {
-        if (recordingExit_ && recordingThread_->Running()) recordingExit_->Wait(-1);
-        recordingThread_->Join();
-        recordingThread_.reset();
-    }
-    recordingExit_.reset();
-    FinishRecording(platform::GetTickCount32());
+    recordingStop_.Set();
+    JoinRecordingThread();
+    FinishRecording();
+}
+
+void CKelvra::JoinRecordingThread() {
+    if (!recordingThread_) return;
+    recordingThread_->Join();
+    recordingThread_.reset();
 }
 
 }  // namespace kelvra

@@ -1,6 +1,7 @@
 #include "imaging/CDibImage.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cstdlib>
 #include <cstring>
 #include <limits>
@@ -11,6 +12,10 @@ namespace {
 
 constexpr int kPaletteModeGrey = 0;
 constexpr int kPaletteModeEntries = 2;
+
+// Stamps are never reused, so an image made again at the same address (or another image) never
+// matches a stamp taken before.
+std::atomic<uint64_t> nextStamp{1};
 
 bool IsSupportedBitCount(int32_t bitCount) {
     switch (bitCount) {
@@ -82,7 +87,12 @@ int CDibImage::CreateLike(const CDibImage* other) {
     return 1;
 }
 
+void CDibImage::MarkChanged() {
+    stamp_ = nextStamp.fetch_add(1, std::memory_order_relaxed);
+}
+
 void CDibImage::Release() {
+    MarkChanged();
     bits_.reset();
     width_ = 0;
     height_ = 0;

@@ -49,6 +49,13 @@ class CDibImage {
     }
     const BitmapInfo256& Header() const { return header_; }
 
+    // A number unique over the process for the image's present pixels, so that what is derived
+    // from them (the flat-field reciprocals of the references) can be kept until they change.
+    // Create, CreateLike and Release renew it; whoever changes pixels that something is derived
+    // from calls MarkChanged afterwards.
+    uint64_t ChangeStamp() const { return stamp_; }
+    void MarkChanged();
+
     // Bytes per row for a width and bit count: width × bytes per pixel rounded up to 4.
     static int64_t StrideFor(int64_t width, int32_t bitCount);
 
@@ -65,6 +72,7 @@ class CDibImage {
     int32_t height_ = 0;
     int32_t stride_ = 0;
     uint16_t bitCount_ = 0;
+    uint64_t stamp_ = 0;
 };
 
 }  // namespace kelvra

@@ -171,11 +171,15 @@ inline __m256i Colour8(const Quad& q, __m256i gain) {
     return _mm256_packus_epi16(_mm256_mulhi_epu16(lowSum, gain), _mm256_mulhi_epu16(highSum, gain));
 }
 
+inline __m256i Top16() {
+    return _mm256_set1_epi16(static_cast<int16_t>(kTop16));
+}
+
 inline __m256i Bias(__m256i v) {
     return _mm256_xor_si256(v, _mm256_set1_epi16(-0x8000));
 }
 
-// The same for 16 word lanes in 32-bit arithmetic, saturated to 16 bits.
+// The same for 16 word lanes in 32-bit arithmetic, saturated to the 12-bit 4095.
 inline __m256i Colour16(const Quad& q, __m256i gain) {
     const __m256i nearWeights = _mm256_set1_epi32(0x00030009);
     const __m256i farWeights = _mm256_set1_epi32(0x00010003);
@@ -192,7 +196,7 @@ inline __m256i Colour16(const Quad& q, __m256i gain) {
     };
     const __m256i low = sum(_mm256_unpacklo_epi16(nc, ns), _mm256_unpacklo_epi16(fc, fs));
     const __m256i high = sum(_mm256_unpackhi_epi16(nc, ns), _mm256_unpackhi_epi16(fc, fs));
-    return _mm256_packus_epi32(low, high);
+    return _mm256_min_epu16(_mm256_packus_epi32(low, high), Top16());
 }
 
 // Lane masks: lanes with column parity `parity` (lane 0 is even).
@@ -248,9 +252,10 @@ int32_t Span16(uint8_t* dstRow, const RowSet<uint16_t>& r, int32_t x0, int32_t x
     for (; x + kLanes16 <= x1; x += kLanes16) {
         const __m256i red = Colour16(Gather(redNear, r.redFar, x, redHere), redGain);
         const __m256i blue = Colour16(Gather(blueNear, r.blueFar, x, blueHere), blueGain);
-        const __m256i green =
+        const __m256i green = _mm256_min_epu16(
             FloorAverage16(Select(upperHere, Load(upper + x), Load(upper + x - 1)),
-                           Select(upperHere, Load(lower + x - 1), Load(lower + x)));
+                           Select(upperHere, Load(lower + x - 1), Load(lower + x))),
+            Top16());
         if constexpr (Quad) {
             StoreQuad16(dstRow + int64_t{x} * 8, blue, green, red);
         } else {

@@ -44,10 +44,13 @@ int64_t Substitute(int64_t i, int64_t n) {
 }
 
 template <typename T>
+constexpr int32_t kTop = sizeof(T) == 1 ? demosaic::kTop8 : demosaic::kTop16;
+
+template <typename T>
 KELVRA_ALWAYS_INLINE T Output(int64_t s, int32_t k) {
     constexpr int64_t kLimit = sizeof(T) == 1 ? demosaic::kSaturation8 : demosaic::kSaturation16;
     const int64_t v = s * k;
-    if (v >= kLimit) return std::numeric_limits<T>::max();
+    if (v >= kLimit) return static_cast<T>(kTop<T>);
     return static_cast<T>(v >> demosaic::kOutputShift);
 }
 
@@ -94,7 +97,7 @@ void ScalarSpan(uint8_t* dstRow, int32_t dstBpp, const RowSet<T>& r, int32_t x0,
                               1;
         uint8_t* p = dstRow + x * dstBpp;
         StoreSample<T>(p, Output<T>(blue, g.blue));
-        StoreSample<T>(p + sizeof(T), static_cast<T>(green));
+        StoreSample<T>(p + sizeof(T), static_cast<T>(std::min<int64_t>(green, kTop<T>)));
         StoreSample<T>(p + 2 * sizeof(T), Output<T>(red, g.red));
     }
 }
@@ -129,9 +132,8 @@ RowSet<T> MakeRowSet(const KernelArgs& a, int32_t phase, int32_t y) {
 // (even, odd) whose colour positions are fixed per row, so there is no per-pixel decision.
 template <typename T>
 KELVRA_ALWAYS_INLINE T GainedFast(int32_t s, int32_t k) {
-    constexpr int32_t kMax = std::numeric_limits<T>::max();
     const int32_t v = (s * k) >> demosaic::kOutputShift;
-    return static_cast<T>(v > kMax ? kMax : v);
+    return static_cast<T>(v > kTop<T> ? kTop<T> : v);
 }
 
 template <typename T>
@@ -153,7 +155,7 @@ KELVRA_ALWAYS_INLINE void PixelFast(uint8_t* dstRow, const RowSet<T>& r, int32_t
                                     : (int32_t{r.greenUpper[x - 1]} + r.greenLower[x]) >> 1;
     uint8_t* p = dstRow + int64_t{x} * DB;
     StoreSample<T>(p, GainedFast<T>(blue, g.blue));
-    StoreSample<T>(p + sizeof(T), static_cast<T>(green));
+    StoreSample<T>(p + sizeof(T), static_cast<T>(green > kTop<T> ? kTop<T> : green));
     StoreSample<T>(p + 2 * sizeof(T), GainedFast<T>(red, g.red));
 }
 

@@ -6,8 +6,13 @@
 namespace kelvra::demosaic {
 
 constexpr int kOutputShift = 11;
-constexpr int64_t kSaturation8 = 0x80000;     // S * k from which 8-bit output is 255
-constexpr int64_t kSaturation16 = 0x8000000;  // S * k from which 16-bit output is 65535
+// 16-bit images carry 12-bit samples: 16-bit outputs saturate at 4095, so that white-balance
+// gains never lift a sample beyond what the writers and the preview can widen (4096 << 4 would
+// wrap to black).
+constexpr int32_t kTop8 = 255;
+constexpr int32_t kTop16 = 4095;
+constexpr int64_t kSaturation8 = 0x80000;    // S * k from which 8-bit output is 255
+constexpr int64_t kSaturation16 = 0x800000;  // S * k from which 16-bit output is 4095
 // Gain factors the vector code takes: S * k stays below 2^31 for 16-bit samples, and k << 5
 // fits 16 bits for the 8-bit code.
 constexpr int32_t kMaxVectorGain = 2047;

@@ -14,27 +14,36 @@ using rows::KernelArgs;
 
 constexpr int32_t kGainOne = 128;
 constexpr int kGainShift = 7;
+// Offsets are centred on 128, the value the settings store and the dialogs default to and the
+// front's skip rule treats as neutral: an offset of 128 adds nothing, so gains and offsets of
+// 128 are the identity and moving one gain does not lift every pixel.
+constexpr int64_t kNeutralOffset = 128;
 // Within these bounds gain * v and offset + product fit int32 for any 16-bit sample, and
 // (gain * v) >> 7 equals the truncating division.
 constexpr int32_t kFastGainMax = 32767;
 constexpr int32_t kFastOffsetLimit = 65535;
 
+// The offset is the one added, already less kNeutralOffset (64-bit: any int32 record is valid).
 struct PositionGain {
     int32_t gain;
-    int32_t offset;
+    int64_t offset;
 };
+
+PositionGain Centred(int32_t gain, int32_t offset) {
+    return {gain, int64_t{offset} - kNeutralOffset};
+}
 
 PositionGain GainOf(const GrayGainOffset& r, bayer::GreyPosition p) {
     switch (p) {
         case bayer::GreyPosition::kG1:
-            return {r.gainG1, r.offsetG1};
+            return Centred(r.gainG1, r.offsetG1);
         case bayer::GreyPosition::kR1:
-            return {r.gainR1, r.offsetR1};
+            return Centred(r.gainR1, r.offsetR1);
         case bayer::GreyPosition::kB1:
-            return {r.gainB1, r.offsetB1};
+            return Centred(r.gainB1, r.offsetB1);
         case bayer::GreyPosition::kG2:
         default:
-            return {r.gainG2, r.offsetG2};
+            return Centred(r.gainG2, r.offsetG2);
     }
 }
 
@@ -45,7 +54,7 @@ bool FitsFastPath(PositionGain g) {
 
 template <typename T>
 KELVRA_ALWAYS_INLINE T GainFast(T v, PositionGain g, int32_t max) {
-    const int32_t out = g.offset + ((g.gain * int32_t{v}) >> kGainShift);
+    const int32_t out = static_cast<int32_t>(g.offset) + ((g.gain * int32_t{v}) >> kGainShift);
     return static_cast<T>(rows::Clamp(out, 0, max));
 }
 
@@ -75,12 +84,14 @@ KELVRA_TARGET_AVX2 void GainRowAvx2(T* d, const T* s, int32_t n, PositionGain ev
 
 int32_t VectorGainRun(uint8_t* d, const uint8_t* s, int32_t n, PositionGain even, PositionGain odd,
                       int32_t) {
-    return point::GainRun8Avx2(d, s, n, {even.gain, even.offset}, {odd.gain, odd.offset});
+    return point::GainRun8Avx2(d, s, n, {even.gain, static_cast<int32_t>(even.offset)},
+                               {odd.gain, static_cast<int32_t>(odd.offset)});
 }
 
 int32_t VectorGainRun(uint16_t* d, const uint16_t* s, int32_t n, PositionGain even,
                       PositionGain odd, int32_t max) {
-    return point::GainRun16Avx2(d, s, n, {even.gain, even.offset}, {odd.gain, odd.offset}, max);
+    return point::GainRun16Avx2(d, s, n, {even.gain, static_cast<int32_t>(even.offset)},
+                                {odd.gain, static_cast<int32_t>(odd.offset)}, max);
 }
 
 // Any gain, offset and pixel size: 64-bit arithmetic, division truncating toward zero.

@@ -5,9 +5,9 @@
 
 namespace kelvra {
 
-// Each sample v at position P becomes offset(P) + trunc(gain(P) * v / 128), limited to 0..255
-// (8-bit) or 0..MaxForBits(bits) (16-bit). Safe in place. Returns 1, or 0 without a record or
-// with pixels too small for the samples.
+// Each sample v at position P becomes (offset(P) - 128) + trunc(gain(P) * v / 128), limited to
+// 0..255 (8-bit) or 0..MaxForBits(bits) (16-bit): gains and offsets of 128 are the identity.
+// Safe in place. Returns 1, or 0 without a record or with pixels too small for the samples.
 extern const PixelKernel GrayGainOffset8;
 extern const PixelKernel GrayGainOffset16;
 

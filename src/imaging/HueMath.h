@@ -8,6 +8,8 @@ namespace kelvra::hue {
 constexpr int32_t kTurn = 1530;  // hue units per turn (6 sectors of 255)
 constexpr int32_t kSectorWidth = 255;
 constexpr int32_t kSaturationLimit = 255;
+// 16-bit images carry 12-bit samples: their top 8 bits go through the 8-bit arithmetic.
+constexpr int kWideShift = 4;
 
 // Per-call state: the hue shift and the tables for one saturation.
 struct HueTables {

@@ -20,6 +20,7 @@ constexpr int32_t kPixels = 8;
 // Pixels of 3 bytes are read as two 16-byte loads, 12 bytes apart: 28 bytes for 24.
 constexpr int32_t kPackedReadPixels = 10;
 constexpr float kReciprocalNumerator = 16711680.0f;  // 0xFF0000, exact in float
+constexpr int16_t kMax12 = 4095;
 
 struct Constants {
     __m256i shiftSector;
@@ -144,12 +145,26 @@ int32_t Row32(uint8_t* dst, const uint8_t* src, int32_t n, const Constants& k) {
     return j;
 }
 
-// 16-bit samples: the high bytes go through the 8-bit steps and come back shifted left by 8.
+// 16-bit samples carry 12 bits: each is limited to 4095 and moved up by 4, so that its high byte
+// holds the top 8 bits, which go through the 8-bit steps; the bytes come back as words shifted
+// down by 4 again.
 inline __m128i Load128(const uint8_t* p) {
     return _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
 }
 inline void Store128(uint8_t* p, __m128i v) {
     _mm_storeu_si128(reinterpret_cast<__m128i*>(p), v);
+}
+inline __m128i Raise12(__m128i words) {
+    return _mm_slli_epi16(_mm_min_epu16(words, _mm_set1_epi16(kMax12)), kWideShift);
+}
+inline __m256i Raise12(__m256i words) {
+    return _mm256_slli_epi16(_mm256_min_epu16(words, _mm256_set1_epi16(kMax12)), kWideShift);
+}
+inline __m128i Lower12(__m128i words) {
+    return _mm_srli_epi16(words, kWideShift);
+}
+inline __m256i Lower12(__m256i words) {
+    return _mm256_srli_epi16(words, kWideShift);
 }
 
 // Eight 6-byte pixels: 16-byte loads 12 bytes apart read 54 bytes for 48.
@@ -167,10 +182,10 @@ int32_t Row48(uint8_t* dst, const uint8_t* src, int32_t n, const Constants& k) {
     int32_t j = 0;
     for (; j + kWideReadPixels <= n; j += kPixels) {
         const uint8_t* s = src + int64_t{j} * 6;
-        const __m128i l0 = _mm_shuffle_epi8(Load128(s), highBytes);
-        const __m128i l1 = _mm_shuffle_epi8(Load128(s + 12), highBytes);
-        const __m128i l2 = _mm_shuffle_epi8(Load128(s + 24), highBytes);
-        const __m128i l3 = _mm_shuffle_epi8(Load128(s + 36), highBytes);
+        const __m128i l0 = _mm_shuffle_epi8(Raise12(Load128(s)), highBytes);
+        const __m128i l1 = _mm_shuffle_epi8(Raise12(Load128(s + 12)), highBytes);
+        const __m128i l2 = _mm_shuffle_epi8(Raise12(Load128(s + 24)), highBytes);
+        const __m128i l3 = _mm_shuffle_epi8(Raise12(Load128(s + 36)), highBytes);
         const __m256i p = _mm256_inserti128_si256(
             _mm256_castsi128_si256(_mm_unpacklo_epi64(l0, l1)), _mm_unpacklo_epi64(l2, l3), 1);
         const __m256i out = Shift8(p, k);
@@ -180,10 +195,10 @@ int32_t Row48(uint8_t* dst, const uint8_t* src, int32_t n, const Constants& k) {
         // Each store writes two pixels and 4 bytes of the next; the last one writes back what
         // the destination holds there (read before any store, so in place works too).
         const __m128i next = _mm_and_si128(Load128(d + 36), lastFour);
-        Store128(d, _mm_shuffle_epi8(low, widenLow));
-        Store128(d + 12, _mm_shuffle_epi8(low, widenHigh));
-        Store128(d + 24, _mm_shuffle_epi8(high, widenLow));
-        Store128(d + 36, _mm_or_si128(_mm_shuffle_epi8(high, widenHigh), next));
+        Store128(d, Lower12(_mm_shuffle_epi8(low, widenLow)));
+        Store128(d + 12, Lower12(_mm_shuffle_epi8(low, widenHigh)));
+        Store128(d + 24, Lower12(_mm_shuffle_epi8(high, widenLow)));
+        Store128(d + 36, _mm_or_si128(Lower12(_mm_shuffle_epi8(high, widenHigh)), next));
     }
     return j;
 }
@@ -200,10 +215,10 @@ int32_t Row64(uint8_t* dst, const uint8_t* src, int32_t n, const Constants& k) {
     int32_t j = 0;
     for (; j + kPixels <= n; j += kPixels) {
         const uint8_t* s = src + int64_t{j} * 8;
-        const __m256i a =
-            _mm256_shuffle_epi8(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(s)), highBytes);
+        const __m256i a = _mm256_shuffle_epi8(
+            Raise12(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(s))), highBytes);
         const __m256i b = _mm256_shuffle_epi8(
-            _mm256_loadu_si256(reinterpret_cast<const __m256i*>(s + 32)), highBytes);
+            Raise12(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(s + 32))), highBytes);
         // Lanes come out as pixels 0 1 4 5 | 2 3 6 7; the 64-bit permute puts them in order.
         const __m256i p = _mm256_permute4x64_epi64(_mm256_unpacklo_epi64(a, b), 0xD8);
         const __m256i out = Shift8(p, k);
@@ -211,7 +226,7 @@ int32_t Row64(uint8_t* dst, const uint8_t* src, int32_t n, const Constants& k) {
         for (int half = 0; half < 2; ++half) {
             const __m128i four =
                 half == 0 ? _mm256_castsi256_si128(out) : _mm256_extracti128_si256(out, 1);
-            __m256i wide = _mm256_shuffle_epi8(_mm256_cvtepu32_epi64(four), widen);
+            __m256i wide = Lower12(_mm256_shuffle_epi8(_mm256_cvtepu32_epi64(four), widen));
             __m256i* q = reinterpret_cast<__m256i*>(d + 32 * half);
             if constexpr (!ZeroFourth) {
                 wide = _mm256_or_si256(wide, _mm256_and_si256(_mm256_loadu_si256(q), fourth));

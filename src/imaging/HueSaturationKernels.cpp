@@ -1,8 +1,11 @@
 #include "imaging/HueSaturationKernels.h"
 
+#include <algorithm>
+
 #include "imaging/HueMath.h"
 #include "imaging/HueSaturationAvx2.h"
 #include "imaging/KernelRows.h"
+#include "imaging/SampleDepth.h"
 #include "imaging/SimdLevel.h"
 
 namespace kelvra {
@@ -28,18 +31,26 @@ void ShiftRow8(uint8_t* d, const uint8_t* s, int32_t n, int32_t dstBpp, int32_t 
     }
 }
 
-// 16-bit samples through their high bytes; ZeroFourth clears the fourth sample.
+// The top 8 of a 12-bit sample, a sample above 4095 counting as 4095.
+int32_t TopByte(const uint8_t* p) {
+    return std::min<int32_t>(rows::Load16(p), kMax12) >> hue::kWideShift;
+}
+
+uint16_t Widened(uint32_t v, int byte) {
+    return static_cast<uint16_t>(((v >> (8 * byte)) & 0xFF) << hue::kWideShift);
+}
+
+// 16-bit samples through their top bytes; ZeroFourth clears the fourth sample.
 template <bool ZeroFourth>
 void ShiftRow16(uint8_t* d, const uint8_t* s, int32_t n, int32_t dstBpp, int32_t srcBpp,
                 const hue::HueTables& tables) {
     for (int32_t j = 0; j < n; ++j) {
         const uint8_t* p = s + int64_t{j} * srcBpp;
-        const uint32_t v = hue::ShiftPixel(rows::Load16(p) >> 8, rows::Load16(p + 2) >> 8,
-                                           rows::Load16(p + 4) >> 8, tables);
+        const uint32_t v = hue::ShiftPixel(TopByte(p), TopByte(p + 2), TopByte(p + 4), tables);
         uint8_t* q = d + int64_t{j} * dstBpp;
-        rows::Store16(q, static_cast<uint16_t>((v & 0xFF) << 8));
-        rows::Store16(q + 2, static_cast<uint16_t>(v & 0xFF00));
-        rows::Store16(q + 4, static_cast<uint16_t>((v >> 8) & 0xFF00));
+        rows::Store16(q, Widened(v, 0));
+        rows::Store16(q + 2, Widened(v, 1));
+        rows::Store16(q + 4, Widened(v, 2));
         if constexpr (ZeroFourth) rows::Store16(q + 6, 0);
     }
 }

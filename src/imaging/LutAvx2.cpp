@@ -14,7 +14,6 @@ namespace kelvra::lut {
 namespace {
 
 constexpr int32_t kBytesPerStep = 32;
-constexpr int32_t kWordsPerStep = 16;
 constexpr int kSubTables = 16;
 
 // The 256-entry table as 16 sub-tables of 16 bytes, each in both 128-bit lanes.
@@ -56,28 +55,6 @@ int32_t Table8Avx2(uint8_t* d, const uint8_t* s, int32_t n, const uint8_t* table
     int32_t j = 0;
     for (; j + kBytesPerStep <= n; j += kBytesPerStep) {
         __m256i out = Lookup32(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(s + j)), t);
-        __m256i* q = reinterpret_cast<__m256i*>(d + j);
-        if (keepFourth) out = _mm256_blendv_epi8(out, _mm256_loadu_si256(q), fourth);
-        _mm256_storeu_si256(q, out);
-    }
-    return j;
-}
-
-// 16 lookups per step through gathers of 4 bytes at 2-byte steps (hence the spare entry).
-int32_t Table16Avx2(uint16_t* d, const uint16_t* s, int32_t n, const uint16_t* table,
-                    bool keepFourth) {
-    const auto* base = reinterpret_cast<const int*>(table);
-    const __m256i low16 = _mm256_set1_epi32(0xFFFF);
-    const __m256i zero = _mm256_setzero_si256();
-    const __m256i fourth = _mm256_set1_epi64x(static_cast<int64_t>(0xFFFF000000000000ull));
-    int32_t j = 0;
-    for (; j + kWordsPerStep <= n; j += kWordsPerStep) {
-        const __m256i v = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(s + j));
-        const __m256i lowHalf = _mm256_and_si256(
-            _mm256_i32gather_epi32(base, _mm256_unpacklo_epi16(v, zero), 2), low16);
-        const __m256i highHalf = _mm256_and_si256(
-            _mm256_i32gather_epi32(base, _mm256_unpackhi_epi16(v, zero), 2), low16);
-        __m256i out = _mm256_packus_epi32(lowHalf, highHalf);
         __m256i* q = reinterpret_cast<__m256i*>(d + j);
         if (keepFourth) out = _mm256_blendv_epi8(out, _mm256_loadu_si256(q), fourth);
         _mm256_storeu_si256(q, out);

@@ -1,38 +1,32 @@
 #include "imaging/LutRows.h"
 
+#include <cstring>
+
 #include "imaging/SimdLevel.h"
 
 namespace kelvra::lut {
 
 namespace {
 
-// Scalar run, unrolled so that several independent lookups are in flight.
+// Samples read ahead of their lookups: the block is loaded before anything is stored, which
+// keeps several independent lookups in flight even in place (the compiler cannot know that
+// the stores never reach a later sample).
+constexpr int32_t kBlock = 8;
+
 template <typename T>
 void TableRun(T* d, const T* s, int32_t n, const T* table, bool keepFourth) {
     int32_t j = 0;
     if (!keepFourth) {
-        for (; j + 4 <= n; j += 4) {
-            const T a = table[s[j]];
-            const T b = table[s[j + 1]];
-            const T c = table[s[j + 2]];
-            const T e = table[s[j + 3]];
-            d[j] = a;
-            d[j + 1] = b;
-            d[j + 2] = c;
-            d[j + 3] = e;
+        for (; j + kBlock <= n; j += kBlock) {
+            T in[kBlock];
+            T out[kBlock];
+            std::memcpy(in, s + j, sizeof in);
+            for (int32_t k = 0; k < kBlock; ++k) out[k] = table[in[k]];
+            std::memcpy(d + j, out, sizeof out);
         }
     }
     for (; j < n; ++j) {
         if (!keepFourth || j % 4 != 3) d[j] = table[s[j]];
-    }
-}
-
-template <typename T>
-int32_t VectorRun(T* d, const T* s, int32_t n, const T* table, bool keepFourth) {
-    if constexpr (sizeof(T) == 1) {
-        return Table8Avx2(d, s, n, table, keepFourth);
-    } else {
-        return Table16Avx2(d, s, n, table, keepFourth);
     }
 }
 
@@ -43,7 +37,7 @@ int ApplyTable(const rows::KernelArgs& a, int32_t channels, const T* table) {
     if (a.dstBpp < pixelBytes || a.srcBpp < pixelBytes) return 0;
     const bool packed = a.dstBpp == pixelBytes && a.srcBpp == pixelBytes;
     const bool quad = channels == 3 && a.dstBpp == 4 * kSample && a.srcBpp == a.dstBpp;
-    const bool avx2 = UseAvx2();
+    const bool avx2 = kSample == 1 && UseAvx2();
     for (int32_t i = 0; i < a.Rows(); ++i) {
         uint8_t* d = a.DstRow(i);
         const uint8_t* s = a.SrcRow(i);
@@ -52,7 +46,10 @@ int ApplyTable(const rows::KernelArgs& a, int32_t channels, const T* table) {
             T* dt = reinterpret_cast<T*>(d);
             const T* st = reinterpret_cast<const T*>(s);
             const int32_t n = a.Cols() * (quad ? 4 : channels);
-            const int32_t done = avx2 ? VectorRun(dt, st, n, table, quad) : 0;
+            int32_t done = 0;
+            if constexpr (kSample == 1) {
+                if (avx2) done = Table8Avx2(dt, st, n, table, quad);
+            }
             TableRun(dt + done, st + done, n - done, table, quad);
             continue;
         }

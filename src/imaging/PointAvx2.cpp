@@ -15,7 +15,9 @@ namespace {
 
 constexpr int kGainShift = 7;
 constexpr int32_t kMax8Gain = 255;
-constexpr int32_t kMax8Offset = 255;
+// (gain * v) >> 7 is at most 508, so any offset within +-511 keeps the sum in int16 (the
+// settable offsets less the neutral 128 reach -383).
+constexpr int32_t kMax8Offset = 511;
 constexpr int32_t kMax16Gain = 32767;
 constexpr int32_t kMax16Offset = 65535;
 
@@ -31,8 +33,9 @@ inline __m256i Scale8Lanes(const uint8_t* s, __m256 factor) {
     return _mm256_cvttps_epi32(_mm256_mul_ps(_mm256_cvtepi32_ps(v), factor));
 }
 
-inline __m256i Scale16Lanes(const uint16_t* s, __m256 factor) {
-    const __m256i v = _mm256_cvtepu16_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i*>(s)));
+inline __m256i Scale16Lanes(const uint16_t* s, __m256 factor, __m128i max) {
+    const __m128i in = _mm_min_epu16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(s)), max);
+    const __m256i v = _mm256_cvtepu16_epi32(in);
     return _mm256_cvttps_epi32(_mm256_mul_ps(_mm256_cvtepi32_ps(v), factor));
 }
 
@@ -66,12 +69,16 @@ int32_t ScaleRun8Avx2(uint8_t* d, const uint8_t* s, int32_t n, float factor, boo
     return j;
 }
 
-int32_t ScaleRun16Avx2(uint16_t* d, const uint16_t* s, int32_t n, float factor, bool keepFourth) {
+int32_t ScaleRun16Avx2(uint16_t* d, const uint16_t* s, int32_t n, float factor, uint16_t max,
+                       bool keepFourth) {
     const __m256 f = _mm256_set1_ps(factor);
+    const __m128i limit = _mm_set1_epi16(static_cast<int16_t>(max));
+    const __m256i top = _mm256_set1_epi16(static_cast<int16_t>(max));
     const __m256i fourth = _mm256_set1_epi64x(static_cast<int64_t>(0xFFFF000000000000ull));
     int32_t j = 0;
     for (; j + 16 <= n; j += 16) {
-        __m256i out = Pack32To16(Scale16Lanes(s + j, f), Scale16Lanes(s + j + 8, f));
+        __m256i out = _mm256_min_epu16(
+            Pack32To16(Scale16Lanes(s + j, f, limit), Scale16Lanes(s + j + 8, f, limit)), top);
         if (keepFourth) out = _mm256_blendv_epi8(out, Load(d + j), fourth);
         Store(d + j, out);
     }

@@ -9,8 +9,9 @@ namespace kelvra {
 
 namespace {
 
-// Columns whose source offsets are worked out at once; wider pictures go in strips.
-constexpr int32_t kColumnBlock = 4096;
+// Columns whose source offsets are worked out at once (4 KiB of stack); wider pictures go in
+// strips.
+constexpr int32_t kColumnBlock = 1024;
 constexpr float kInt32Limit = 2147483648.0f;
 
 // trunc(v) for the scale positions; NaN and values outside int32 count as 0.

@@ -18,8 +18,9 @@ constexpr int32_t kBorder = 2;     // untouched pixels at each edge
 constexpr int32_t kBlockRows = 4;  // the mean's block is 4 x 4
 constexpr int kMeanShift = 4;      // sum of 16 samples >> 4
 constexpr int32_t kDivisor = 10;   // T(d) = d * s / 10
-// Output pixels per pass; their column sums live on the stack.
-constexpr int32_t kChunkPixels = 1024;
+// Output pixels per pass; their column sums live on the stack, at most 4 KiB of them (a caller
+// may run on a small thread stack).
+constexpr int32_t kChunkPixels = 252;
 constexpr int32_t kMaxSamplesPerPixel = 4;
 constexpr int32_t kSumEntries = (kChunkPixels + kBlockRows) * kMaxSamplesPerPixel;
 
@@ -85,12 +86,67 @@ KELVRA_ALWAYS_INLINE void SharpenChunk(T* d, const T* const* rowPtrs, int32_t x0
                                     strength, max);
 }
 
+// 16-bit images carry 12-bit samples, and the settable strengths are 0..30: then everything
+// fits 16-bit lanes, twice as many per register. Column sums of four samples and the sum of four
+// of them stay below 2^16; T(d) for |d| <= 4095 is sign(d) (|d| whole + trunc(|d| tenths / 10))
+// with s = 10 whole + tenths, the division a multiply-high (exact below 2^16), and every term
+// stays within int16. A chunk whose samples turn out wider than 12 bits is not written; the
+// caller then takes the 32-bit path.
+constexpr int32_t kMaxNarrowStrength = 39;
+constexpr uint32_t kTenthMultiplier = 52429;  // trunc(v / 10) = (v * 52429) >> 19 below 2^16
+constexpr int kTenthShift = 19;
+
+template <int Spp, int Channels>
+KELVRA_ALWAYS_INLINE bool SharpenChunk12(uint16_t* d, const uint16_t* const* rowPtrs, int32_t x0,
+                                         int32_t npix, int32_t strength) {
+    uint16_t sums[kSumEntries];
+    const int32_t first = (x0 - kBorder) * Spp;
+    const uint16_t* r0 = rowPtrs[0] + first;
+    const uint16_t* r1 = rowPtrs[1] + first;
+    const uint16_t* r2 = rowPtrs[2] + first;
+    const uint16_t* r3 = rowPtrs[3] + first;
+    const int32_t n = (npix + kBlockRows - 1) * Spp;
+    uint16_t seen = 0;
+    for (int32_t k = 0; k < n; ++k) {
+        seen = static_cast<uint16_t>(seen | r0[k] | r1[k] | r2[k] | r3[k]);
+        sums[k] = static_cast<uint16_t>(r0[k] + r1[k] + r2[k] + r3[k]);
+    }
+    if (seen > kMax12) return false;
+    const auto whole = static_cast<uint16_t>(strength / kDivisor);
+    const auto tenths = static_cast<uint16_t>(strength % kDivisor);
+    const uint16_t* centre = rowPtrs[2] + x0 * Spp;
+    const uint16_t* at = sums + kBorder * Spp;
+    uint16_t* out = d + x0 * Spp;
+    for (int32_t x = 0; x < npix; ++x) {
+        for (int32_t ch = 0; ch < Channels; ++ch) {
+            const int32_t k = x * Spp + ch;
+            const auto m = static_cast<uint16_t>(
+                static_cast<uint16_t>(at[k - 2 * Spp] + at[k - Spp] + at[k] + at[k + Spp]) >>
+                kMeanShift);
+            const auto diff = static_cast<int16_t>(centre[k] - m);
+            const auto size = static_cast<uint16_t>(diff < 0 ? -diff : diff);
+            const auto part = static_cast<uint16_t>(size * tenths);
+            const auto change = static_cast<int16_t>(
+                size * whole + ((uint32_t{part} * kTenthMultiplier) >> kTenthShift));
+            const auto v = static_cast<int16_t>(centre[k] + (diff < 0 ? -change : change));
+            out[k] = static_cast<uint16_t>(v < 0 ? 0 : (v > kMax12 ? kMax12 : v));
+        }
+    }
+    return true;
+}
+
 // One output row: pixels kBorder .. cols - kBorder - 1, in chunks.
 template <typename T, int Spp, int Channels>
 KELVRA_ALWAYS_INLINE void SharpenRow(T* d, const T* const* rowPtrs, int32_t cols, int32_t strength,
                                      int32_t max) {
     for (int32_t x0 = kBorder; x0 < cols - kBorder; x0 += kChunkPixels) {
         const int32_t npix = std::min(kChunkPixels, cols - kBorder - x0);
+        if constexpr (std::is_same_v<T, uint16_t>) {
+            if (strength <= kMaxNarrowStrength &&
+                SharpenChunk12<Spp, Channels>(d, rowPtrs, x0, npix, strength)) {
+                continue;
+            }
+        }
         SharpenChunk<T, Spp, Channels>(d, rowPtrs, x0, npix, strength, max);
     }
 }
@@ -154,7 +210,8 @@ int SharpnessKernel(uint8_t* dstBits, const uint8_t* srcBits, const Rect& region
     const int32_t strength = *static_cast<const int32_t*>(param);
     const KernelArgs a =
         rows::MakeArgs(dstBits, srcBits, region, dstX, dstY, dstBpp, srcBpp, dstStride, srcStride);
-    const int32_t max = sizeof(T) == 1 ? kMax8 : kMax16;
+    // 16-bit images carry 12-bit samples: the result never leaves that range.
+    const int32_t max = sizeof(T) == 1 ? kMax8 : kMax12;
     const bool fast = strength >= 0 && strength <= Arith<T>::kMaxFastStrength && dstBpp == srcBpp;
     const bool avx2 = UseAvx2();
     if (fast && srcBpp == kPixelBytes) {

@@ -3,7 +3,8 @@
 // they must not be the same buffer. For every pixel at least 2 from each border of the region,
 // each sample becomes c + T(c - m), limited to the sample range, where c is the copy's sample,
 // m the mean (sum >> 4) of the copy's 4 x 4 block from (x - 2, y - 2) to (x + 1, y + 1), and
-// T(d) = (d * s) / 10 truncating toward zero. The border is left as it is. Returns 1, or 0
+// T(d) = (d * s) / 10 truncating toward zero; the limit is 255, or 4095 for the 12-bit samples
+// of 16-bit images. The border is left as it is. Returns 1, or 0
 // without a value or with pixels too small for the samples.
 #pragma once
 

@@ -4,35 +4,13 @@
 #include <cmath>
 #include <cstdlib>
 
-#include "imaging/SampleDepth.h"
-
 namespace kelvra::tone {
 
 namespace {
 
 constexpr double kDarkenStep = 0.00392156862745098;   // 1 / 255
 constexpr double kBrightenStep = 0.0392156862745098;  // 10 / 255
-constexpr double kGammaNeutral = 100.0;
-constexpr int32_t kContrastScale16 = 256;
-
-// factor = (max + 1) / (max + 1 - 2t), in double precision.
-ContrastLine MakeContrastLine(int32_t threshold, int32_t max) {
-    const double range = static_cast<double>(max) + 1.0;
-    return ContrastLine{range / (range - 2.0 * threshold), threshold, max - threshold};
-}
-
-template <typename T>
-void BuildGamma(int32_t gamma, int32_t max, int32_t last, T* table) {
-    // gamma 0 gives an infinite exponent: every sample below max goes to 0, max stays max.
-    const double exponent = 1.0 / (gamma / kGammaNeutral);
-    const double top = static_cast<double>(max);
-    table[0] = 0;
-    for (int32_t i = 1; i <= last; ++i) {
-        // Limited in double before the conversion, which a negative gamma could overflow.
-        const double v = std::min(top * std::pow(static_cast<double>(i) / top, exponent), top);
-        table[i] = static_cast<T>(static_cast<int32_t>(v));
-    }
-}
+constexpr int32_t kContrastSteps = 256;               // C counts 1/256 of the range
 
 }  // namespace
 
@@ -43,35 +21,40 @@ float BrightnessFactor(int32_t brightness) {
     return 1.0f;
 }
 
-ContrastLine ContrastLine8(int32_t contrast) {
-    return MakeContrastLine(std::clamp(contrast, -kContrastLimit, kContrastLimit), kMax8);
-}
-
-ContrastLine ContrastLine16(int32_t contrast) {
+ContrastLine MakeContrastLine(int32_t contrast, int32_t max) {
     const int32_t c = std::clamp(contrast, -kContrastLimit, kContrastLimit);
-    return MakeContrastLine(c * kContrastScale16, kMax16);
+    const int32_t threshold = c * ((max + 1) / kContrastSteps);
+    const double range = static_cast<double>(max) + 1.0;
+    return ContrastLine{range / (range - 2.0 * threshold), threshold, max - threshold};
 }
 
-void BuildContrastTable8(int32_t contrast, uint8_t* table) {
-    const ContrastLine line = ContrastLine8(contrast);
-    for (int32_t i = 0; i <= kMax8; ++i) {
-        int32_t v = kMax8;
-        if (i < line.threshold) {
-            v = 0;
-        } else if (i <= line.top) {
-            // Never above 255 for the clamped C; the limit is cheap insurance.
-            v = static_cast<int32_t>(std::min(line.factor * (i - line.threshold), double{kMax8}));
-        }
-        table[i] = static_cast<uint8_t>(v);
-    }
+int32_t Brightness(float factor, int32_t max, int32_t sample) {
+    // factor is never negative, so neither is the product.
+    const auto v = static_cast<int32_t>(static_cast<float>(std::min(sample, max)) * factor);
+    return std::min(v, max);
 }
 
-void BuildGammaTable8(int32_t gamma, uint8_t* table) {
-    BuildGamma(gamma, kMax8, kMax8, table);
+int32_t Contrast(const ContrastLine& line, int32_t max, int32_t sample) {
+    sample = std::min(sample, max);
+    if (sample < line.threshold) return 0;
+    if (sample > line.top) return max;
+    // Never above max for the clamped C; the limit is cheap insurance.
+    return static_cast<int32_t>(
+        std::min(line.factor * (sample - line.threshold), static_cast<double>(max)));
 }
 
-void BuildGammaTable16(int32_t gamma, uint16_t* table, int32_t last) {
-    BuildGamma(gamma, kMax16, std::min(last, kMax16), table);
+// gamma 0 gives an infinite exponent: every sample below max goes to 0, max stays max.
+double GammaExponent(int32_t gamma) {
+    return 1.0 / (gamma / static_cast<double>(kNeutralGamma));
+}
+
+int32_t Gamma(double exponent, int32_t max, int32_t sample) {
+    if (sample <= 0) return 0;
+    sample = std::min(sample, max);
+    const double top = static_cast<double>(max);
+    // Limited in double before the conversion, which a negative gamma could overflow.
+    return static_cast<int32_t>(
+        std::min(top * std::pow(static_cast<double>(sample) / top, exponent), top));
 }
 
 }  // namespace kelvra::tone

@@ -86,9 +86,8 @@ int WriteBmp(const CDibImage& image, const char* path, bool flip) {
 // Writes `image` to `path` as a BMP whose pixel rows are the buffer's rows in memory order, for
 // a buffer that already holds a bottom-up bitmap. The bit count is the image's own; images of
 // 8 bits or fewer carry their 256-entry colour table. Returns 1 when the whole file was written
-// and closed; 0 when the image is empty, the file cannot be opened (an existing file is
-// truncated, else a new one created), or any write or the close fails. A failed write leaves
-// the partial file behind.
+// and replaced any old one; 0 when the image is empty, `path` is not a regular or new file, the
+// file cannot be created, or any write fails. A failure leaves an old file as it was.
 int SaveBmp(const CDibImage& image, const char* path) {
     return WriteBmp(image, path, false);
 }
@@ -99,9 +98,7 @@ int WriteBmpFile(const char* path, const CDibImage& image) {
     return WriteBmp(image, path, true);
 }
 
-// Writes the image buffer unchanged, height × stride bytes, no header. Returns 1 when all were
-// written and the file closed, 0 when the image is empty or opening, a write or the close
-// fails.
+// Writes the image buffer unchanged, height × stride bytes, no header. Results as SaveBmp.
 int WriteRawFile(const char* path, const CDibImage& image) {
     if (!HasPixels(image)) return 0;
     CFileBuffer file;

@@ -144,9 +144,10 @@ bool CAviWriter::FinalFileFits(uint64_t frames) const {
 }
 
 // Starts a recording at `path` with the format given to SetFormat: resets the writer (an open
-// file is abandoned), sets the rate to 30 fps, creates the file (an existing one is
-// truncated) and writes the headers up to and including "movi". Returns 1, or 0 when the
-// format has no valid frame size or the file cannot be created or written.
+// file is abandoned), sets the rate to 30 fps, starts the new file (beside an existing one,
+// which it replaces at CloseAvi) and writes the headers up to and including "movi". Returns
+// 1, or 0 when the format has no valid frame size, `path` is not a regular or new file, or the
+// file cannot be created or written.
 int CAviWriter::OpenAvi(const char* path) {
     ResetAvi();
     rateHundredths_ = kOpenRateHundredths;
@@ -194,11 +195,15 @@ int CAviWriter::AddFrame(const uint8_t* pixels) {
 
 // Finalises the recording after any number of frames (none included): appends the idx1 index,
 // writes the RIFF and movi sizes, the frame count and the timing of the rate set with SetRate
-// (30 fps when none was set), and closes the file. Returns 1 when the file is complete; 0 when
-// no file was open or any write of the recording, or the close, failed. The writer is closed
-// afterwards either way.
+// (30 fps when none was set), and puts the file in the place of any old one. Frames whose write
+// failed are left out, so a recording cut short by a full disk stays whole and playable; only
+// a failure of the finalisation itself drops the new file and keeps the old one. Returns 1 when
+// every frame and the finalisation were written; 0 when no file was open, a frame was lost or
+// the file could not be finalised. The writer is closed afterwards either way.
 int CAviWriter::CloseAvi() {
     if (!IsOpen()) return 0;
+    const bool framesLost = file_.WriteFailed();
+    file_.ForgetWriteFailure();  // reported through the result; the index leaves them out
     const auto frames = static_cast<uint32_t>(index_.size());
     const uint64_t indexAt = DataEnd();
     const size_t indexBytes = kChunkHeader + size_t{kIndexEntrySize} * frames;
@@ -234,16 +239,16 @@ int CAviWriter::CloseAvi() {
     patch(kScaleAt, kScaleTimesHundred / rateHundredths_);
     patch(kMaxBytesPerSecondAt, MaxBytesPerSecond(FrameSize64(), rateHundredths_));
     // A frame that failed part-way may have left bytes beyond the index.
-    if (file_.WriteFailed()) file_.TruncateTo(indexAt + indexBytes);
-    const bool ok = file_.CloseAll();
+    if (framesLost) file_.TruncateTo(indexAt + indexBytes);
+    const bool finalised = file_.CloseAll();
     ResetAvi();
-    return ok ? 1 : 0;
+    return finalised && !framesLost ? 1 : 0;
 }
 
-// Closes the file without finalising it (no index, sizes left 0) and empties the index. The
-// format and rate stay.
+// Drops an unfinished recording: its file is removed and an old file of that name stays as it
+// was. Empties the index; the format and rate stay.
 void CAviWriter::ResetAvi() {
-    file_.CloseAll();
+    file_.Abandon();
     index_.clear();
     riffSize_ = 0;
     moviSize_ = 0;

@@ -14,53 +14,44 @@ namespace kelvra {
 
 namespace {
 
-constexpr mode_t kNewFileMode = 0666;  // narrowed by the process umask
-constexpr int kGatherBatch = 1024;     // iovecs per system call: IOV_MAX on Linux
-
-int OpenRetrying(const char* path, int flags, mode_t mode = 0) {
-    int fd;
-    do {
-        fd = ::open(path, flags | O_CLOEXEC, mode);
-    } while (fd < 0 && errno == EINTR);
-    return fd;
-}
+constexpr int kGatherBatch = 1024;  // iovecs per system call: IOV_MAX on Linux
 
 }  // namespace
 
+// A file still open for writing was not finished: its old version stays.
 CFileBuffer::~CFileBuffer() {
-    CloseAll();
+    Abandon();
 }
 
-// Opens `path` for writing the way the writers always have: an existing file is truncated,
-// otherwise a new one is created. Closes whatever was open first. Returns true when open.
+// Starts a new version of `path` (created when missing): the writes go to a temporary file in
+// the same folder, which CloseAll puts in place only when every write succeeded. Closes
+// whatever was open first. False when `path` names something other than a regular file or no
+// temporary file can be made there.
 bool CFileBuffer::OpenForWrite(const char* path) {
     CloseAll();
-    if (path == nullptr) return false;
-    fd_ = OpenRetrying(path, O_WRONLY | O_TRUNC);
-    if (fd_ < 0) fd_ = OpenRetrying(path, O_WRONLY | O_CREAT | O_EXCL, kNewFileMode);
-    if (fd_ < 0) return false;
-    struct stat st {};
-    if (::fstat(fd_, &st) == 0 && st.st_size >= 0 &&
-        static_cast<uint64_t>(st.st_size) <= std::numeric_limits<uint32_t>::max()) {
-        size_ = static_cast<uint32_t>(st.st_size);
-    }
+    if (path == nullptr || !replacement_.Open(path)) return false;
+    fd_ = replacement_.Descriptor();
     return true;
 }
 
 // Reads the whole of `path` into an owned buffer and closes the file again; Data(), End(),
 // Current() and Size() then describe the contents. Returns the data pointer (valid, though
-// pointing at nothing, for an empty file), or null when the file cannot be opened or read or
-// is 4 GiB or larger. Closes whatever was open first.
-const uint8_t* CFileBuffer::OpenForRead(const char* path) {
+// pointing at nothing, for an empty file), or null when the file cannot be opened or read, is
+// not a regular file (a FIFO or device is refused, never waited on) or is larger than
+// `maxSize` (errno EFBIG) or 4 GiB. Closes whatever was open first.
+const uint8_t* CFileBuffer::OpenForRead(const char* path, uint64_t maxSize) {
     CloseAll();
-    if (path == nullptr) return nullptr;
-    const int fd = OpenRetrying(path, O_RDONLY);
+    const int fd = platform::OpenRegularFileForReading(path);
     if (fd < 0) return nullptr;
     struct stat st {};
-    const bool sized = ::fstat(fd, &st) == 0 && st.st_size >= 0 &&
-                       static_cast<uint64_t>(st.st_size) <= std::numeric_limits<uint32_t>::max();
-    const size_t expected = sized ? static_cast<size_t>(st.st_size) : 0;
-    std::unique_ptr<uint8_t[]> buffer(sized ? new (std::nothrow) uint8_t[expected] : nullptr);
+    if (::fstat(fd, &st) != 0 || st.st_size < 0 ||
+        static_cast<uint64_t>(st.st_size) > std::min<uint64_t>(maxSize, kMaxReadSize)) {
+        ::close(fd);
+        errno = EFBIG;
+        return nullptr;
+    }
+    const size_t expected = static_cast<size_t>(st.st_size);
+    std::unique_ptr<uint8_t[]> buffer(new (std::nothrow) uint8_t[expected]);
     size_t got = 0;
     bool ok = buffer != nullptr;
     while (ok && got < expected) {
@@ -80,11 +71,11 @@ const uint8_t* CFileBuffer::OpenForRead(const char* path) {
     return data_;
 }
 
-// Opens an existing file for sequential reads with ReadExact. Closes whatever was open first.
+// Opens an existing regular file for sequential reads with ReadExact (a FIFO or device is
+// refused, never waited on). Closes whatever was open first.
 bool CFileBuffer::OpenExisting(const char* path) {
     CloseAll();
-    if (path == nullptr) return false;
-    fd_ = OpenRetrying(path, O_RDONLY);
+    fd_ = platform::OpenRegularFileForReading(path);
     return fd_ >= 0;
 }
 
@@ -181,22 +172,35 @@ bool CFileBuffer::TruncateTo(uint64_t size) {
     return true;
 }
 
-// Closes the file and frees the read buffer. Returns false when a write since the last open
-// failed or the close itself reported an error (a delayed write error surfaces there), true
-// otherwise, also when nothing was open.
+// Closes the file and frees the read buffer. A file open for writing takes the place of the
+// old one when no write since the open failed and its data reached the disk; otherwise the old
+// file stays as it was and the new version is removed. Returns false in that case or when the
+// close itself reported an error (a delayed write error surfaces there), true otherwise, also
+// when nothing was open.
 bool CFileBuffer::CloseAll() {
     bool ok = !writeFailed_;
-    if (fd_ >= 0) {
+    if (replacement_.IsOpen()) {
+        ok = ok ? replacement_.Commit() : (replacement_.Abandon(), false);
+    } else if (fd_ >= 0) {
         // No retry on EINTR: Linux has released the descriptor whatever close reports.
         if (::close(fd_) != 0 && errno != EINTR) ok = false;
-        fd_ = -1;
     }
+    fd_ = -1;
     owned_.reset();
     data_ = end_ = current_ = nullptr;
     size_ = 0;
     position_ = 0;
     writeFailed_ = false;
     return ok;
+}
+
+// Closes whatever is open; a file open for writing is dropped and its old version kept.
+void CFileBuffer::Abandon() {
+    if (replacement_.IsOpen()) {
+        replacement_.Abandon();
+        fd_ = -1;
+    }
+    CloseAll();
 }
 
 }  // namespace kelvra

@@ -7,6 +7,8 @@
 #include <memory>
 #include <span>
 
+#include "platform/SafeFile.h"
+
 namespace kelvra {
 
 // One piece of a gathered write.
@@ -17,16 +19,21 @@ struct ByteRange {
 
 // Either a file open for writing, or a whole file read into an owned buffer, or nothing.
 // Every write failure is remembered until the next open, so a writer can issue its writes and
-// ask once, at CloseAll, whether the file is complete. Not thread-safe: one user at a time.
+// ask once, at CloseAll, whether the file is complete. Writes go to a new version of the file
+// that replaces the old one only when CloseAll finds it complete. Only regular files are read
+// or written. Not thread-safe: one user at a time.
 class CFileBuffer {
   public:
+    // The largest file OpenForRead takes by default: what the 32-bit size field holds.
+    static constexpr uint64_t kMaxReadSize = UINT32_MAX;
+
     CFileBuffer() = default;
     ~CFileBuffer();
     CFileBuffer(const CFileBuffer&) = delete;
     CFileBuffer& operator=(const CFileBuffer&) = delete;
 
     bool OpenForWrite(const char* path);
-    const uint8_t* OpenForRead(const char* path);
+    const uint8_t* OpenForRead(const char* path, uint64_t maxSize = kMaxReadSize);
     bool OpenExisting(const char* path);
 
     bool Write(const void* data, size_t size);
@@ -37,9 +44,12 @@ class CFileBuffer {
     bool ReadExact(void* data, size_t size);
 
     bool CloseAll();
+    void Abandon();
 
     bool IsOpen() const { return fd_ >= 0; }
     bool WriteFailed() const { return writeFailed_; }
+    // For a writer that has dealt with a failed write itself (cut it off, left it out).
+    void ForgetWriteFailure() { writeFailed_ = false; }
     // Bytes appended by Write since the file was opened (the append position).
     uint64_t Position() const { return position_; }
 
@@ -54,6 +64,7 @@ class CFileBuffer {
     void Fail() { writeFailed_ = true; }
 
     int fd_ = -1;
+    platform::ReplacingFile replacement_;  // open while writing; fd_ is its descriptor
     bool writeFailed_ = false;
     uint64_t position_ = 0;
     std::unique_ptr<uint8_t[]> owned_;

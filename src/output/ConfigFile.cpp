@@ -1,5 +1,6 @@
 #include "output/ConfigFile.h"
 
+#include <cerrno>
 #include <new>
 
 #include "output/ByteOrder.h"
@@ -16,12 +17,17 @@ constexpr size_t kPairSize = 8;
 // Reads `path` whole and returns its consecutive pairs of little-endian 32-bit values in
 // `pairs`: size / 8 of them, trailing bytes ignored, so a file shorter than 8 bytes gives none.
 // Returns true with `pairs` replaced; false with `pairs` untouched when the file cannot be
-// opened or read or memory runs out. Reads no shared state: the caller swaps the result into
-// its entries under its own lock.
-bool ReadConfigFile(const char* path, std::vector<ConfigPair>& pairs) {
+// opened or read, is not a regular file (never waited on), is larger than kMaxConfigFileSize
+// (then *tooLarge, if given, is set) or memory runs out. Reads no shared state: the caller
+// swaps the result into its entries under its own lock.
+bool ReadConfigFile(const char* path, std::vector<ConfigPair>& pairs, bool* tooLarge) {
+    if (tooLarge != nullptr) *tooLarge = false;
     CFileBuffer file;
-    const uint8_t* data = file.OpenForRead(path);
-    if (data == nullptr) return false;
+    const uint8_t* data = file.OpenForRead(path, kMaxConfigFileSize);
+    if (data == nullptr) {
+        if (tooLarge != nullptr) *tooLarge = errno == EFBIG;
+        return false;
+    }
     const size_t count = file.Size() / kPairSize;
     std::vector<ConfigPair> loaded;
     try {

@@ -11,6 +11,10 @@ struct ConfigPair {
     uint32_t second;
 };
 
-bool ReadConfigFile(const char* path, std::vector<ConfigPair>& pairs);
+// The largest configuration file read: 131072 pairs, every 16-bit register address twice over.
+// Larger files are not configurations and are refused before anything is read.
+constexpr uint64_t kMaxConfigFileSize = 1024 * 1024;
+
+bool ReadConfigFile(const char* path, std::vector<ConfigPair>& pairs, bool* tooLarge = nullptr);
 
 }  // namespace kelvra

@@ -17,11 +17,13 @@ constexpr int kQualityLow = 20;
 
 // Writes the picture of `image` (row 0 at the top) to `path` in `format` (ImageFileFormat).
 // `significantBits` (10, 12 or 16) says how many low bits of a 16-bit sample carry the value.
-// Returns 1 when the whole file was written and closed; 0 for an unknown format (no file is
-// created), an empty image, a file that cannot be created, an encoder error, or any failed
-// write or close. Runs on the caller's thread; the caller keeps the image from changing (the
-// frame lock). A failed writer leaves its partial file in place rather than deleting it: the
-// path may name something other than a regular file, which must not be removed.
+// Returns 1 when the whole file was written and put in the place of any old one; 0 for an
+// unknown format (no file is created), an empty image, a path that names something other than
+// a regular file (a FIFO or device is refused, never opened), a file that cannot be created, an
+// encoder error, or any failed write. Every encoder writes a temporary file beside the target
+// and renames it over the target only when complete, so a failure (a full disk) leaves the old
+// file as it was and no temporary file behind. Runs on the caller's thread; the caller keeps
+// the image from changing (the frame lock).
 int WriteImageFile(const char* path, const CDibImage& image, int32_t format,
                    int32_t significantBits) {
     switch (format) {

@@ -8,6 +8,7 @@
 
 #include <jpeglib.h>
 
+#include "output/ReplacingStream.h"
 #include "output/SampleReduction.h"
 
 namespace kelvra {
@@ -18,7 +19,7 @@ constexpr int kGreyComponents = 1;
 constexpr int kColourComponents = 3;
 
 // The standard error manager, but a library error unwinds to the writer instead of ending the
-// process.
+// process, and no message is printed into the application's streams (the result tells).
 struct JpegErrorTrap {
     jpeg_error_mgr manager;
     std::jmp_buf unwind;
@@ -27,6 +28,8 @@ struct JpegErrorTrap {
 [[noreturn]] void UnwindOnJpegError(j_common_ptr cinfo) {
     std::longjmp(reinterpret_cast<JpegErrorTrap*>(cinfo->err)->unwind, 1);
 }
+
+void IgnoreJpegMessage(j_common_ptr) {}
 
 // Where the encoder's rows come from: picture rows top first, in the encoder's layout.
 struct JpegRows {
@@ -80,6 +83,7 @@ bool EncodeJpeg(FILE* file, const JpegRows& rows, int quality) {
     JpegErrorTrap trap;
     cinfo.err = jpeg_std_error(&trap.manager);
     trap.manager.error_exit = UnwindOnJpegError;
+    trap.manager.output_message = IgnoreJpegMessage;
     if (setjmp(trap.unwind) != 0) {
         jpeg_destroy_compress(&cinfo);
         return false;
@@ -121,9 +125,10 @@ int ComponentsFor(uint16_t bitCount) {
 // baseline tables forced). 8- and 16-bit images become grey, the others colour; 16-bit samples
 // are reduced to 8 bits by `significantBits` (ReductionShift: 10 bits on their own scale, 12
 // and 16 on the 12-bit scale; any other value leaves a 16-bit grey picture black and reads
-// 48- and 64-bit colour on the 12-bit scale). Returns 1 when the file was written and closed, 0
-// when the image is empty or of another bit count, the file cannot be created, libjpeg fails, or a
-// write or the close fails. A failed write leaves the partial file behind.
+// 48- and 64-bit colour on the 12-bit scale). Returns 1 when the file was written and replaced
+// any old one, 0 when the image is empty or of another bit count, `path` is not a regular or new
+// file, the file cannot be created, libjpeg fails (silently), or a write fails; a failure leaves
+// an old file as it was.
 int WriteJpegFile(const char* path, const CDibImage& image, int quality, int32_t significantBits) {
     const int components = ComponentsFor(image.BitCount());
     if (path == nullptr || image.Bits() == nullptr || components == 0) return 0;
@@ -132,12 +137,11 @@ int WriteJpegFile(const char* path, const CDibImage& image, int quality, int32_t
     const size_t rowBytes = static_cast<size_t>(image.Width()) * components;
     std::unique_ptr<uint8_t[]> buffer(new (std::nothrow) uint8_t[rowBytes]());
     if (buffer == nullptr) return 0;
-    FILE* file = std::fopen(path, "wb");
-    if (file == nullptr) return 0;
+    ReplacingStream file;
+    if (!file.Open(path)) return 0;
     const JpegRows rows{&image, components, shift, buffer.get()};
-    bool ok = EncodeJpeg(file, rows, quality);
-    ok = std::ferror(file) == 0 && ok;
-    ok = std::fclose(file) == 0 && ok;
+    bool ok = EncodeJpeg(file.Stream(), rows, quality);
+    ok = ok && file.Commit();
     return ok ? 1 : 0;
 }
 

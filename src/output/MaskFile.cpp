@@ -57,9 +57,9 @@ bool TargetsFit(const std::array<CDibImage*, kReferenceCount>& targets) {
 
 // Writes the four references to `path`: the 40-byte header (magic, the dark 8-bit reference's
 // width and height, each reference's stride × height) and the references' buffers in file
-// order. Returns 1 when the whole file was written and closed; 0 when a reference is missing
-// or empty, the file cannot be opened (existing truncated, else created), or any write or the
-// close fails. The caller holds the mask lock.
+// order. Returns 1 when the whole file was written and replaced any old one; 0 when a reference
+// is missing or empty, `path` is not a regular or new file, the file cannot be created, or any
+// write fails, leaving an old file as it was. The caller holds the mask lock.
 int SaveMaskFile(const char* path, const MaskReferences& references) {
     const auto images = InFileOrder(references);
     for (const CDibImage* image : images) {
@@ -84,8 +84,9 @@ int SaveMaskFile(const char* path, const MaskReferences& references) {
 // carry the magic "NORLUX MASK1000", 1280 × 1024 and the four expected sizes, and the whole
 // body must be read before any image changes. Bytes after the body are ignored. Returns 1 with
 // the four images replaced, or 0 with none touched when an image is not a 1280 × 1024
-// reference of its depth, the file cannot be opened, the header is rejected, the file is short
-// or memory runs out. The caller holds the mask lock and rebuilds the defect maps on success.
+// reference of its depth, the file cannot be opened or is not a regular file (a FIFO or device
+// is refused, never waited on), the header is rejected, the file is short or memory runs out. The
+// caller holds the mask lock and rebuilds the defect maps on success.
 int LoadMaskFile(const char* path, const MaskReferences& references) {
     const auto targets = InFileOrder(references);
     if (!TargetsFit(targets)) return 0;

@@ -8,6 +8,7 @@
 #include <png.h>
 
 #include "imaging/CopyKernels.h"
+#include "output/ReplacingStream.h"
 
 namespace kelvra {
 
@@ -110,10 +111,13 @@ const uint8_t* PrepareRow(const PngRows& rows, int32_t y) {
     return rows.buffer;
 }
 
-[[noreturn]] void ReportPngError(png_structp png, png_const_charp message) {
-    std::fprintf(stderr, "libpng error: %s\n", message);
+// The library prints nothing into the application's streams: the writer's result reports the
+// failure, so libpng's messages are dropped.
+[[noreturn]] void UnwindOnPngError(png_structp png, png_const_charp) {
     png_longjmp(png, 1);
 }
+
+void IgnorePngWarning(png_structp, png_const_charp) {}
 
 void WriteRows(png_structp png, const PngRows& rows) {
     for (int32_t y = 0; y < rows.image->Height(); ++y) {
@@ -125,7 +129,7 @@ void WriteRows(png_structp png, const PngRows& rows) {
 // the file among them.
 bool EncodePng(FILE* file, const PngRows& rows, const PngFormat& format) {
     png_structp png =
-        png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, ReportPngError, nullptr);
+        png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, UnwindOnPngError, IgnorePngWarning);
     if (png == nullptr) return false;
     png_infop info = png_create_info_struct(png);
     if (info == nullptr) {
@@ -154,10 +158,9 @@ bool EncodePng(FILE* file, const PngRows& rows, const PngFormat& format) {
 // depth: 8 and 16 bits grey, 24 and 48 bits RGB, 32 and 64 bits RGB with alpha. 16-bit samples
 // are widened by `significantBits` (10: << 6, 12: << 4, 16: unchanged; any other value writes a
 // black picture). The fourth byte of a 32-bit image is stored inverted as alpha; 64-bit images
-// are stored opaque. Returns 1 when the file was written and closed, 0 when the image is empty
-// or of another bit count, the file cannot be created, libpng fails (its message goes to the
-// standard error stream), or a write or the close fails. A failed write leaves the partial
-// file behind.
+// are stored opaque. Returns 1 when the file was written and replaced any old one, 0 when the
+// image is empty or of another bit count, `path` is not a regular or new file, the file cannot
+// be created, libpng fails (silently), or a write fails; a failure leaves an old file as it was.
 int WritePngFile(const char* path, const CDibImage& image, int32_t significantBits) {
     PngFormat format{};
     if (path == nullptr || image.Bits() == nullptr || !FormatFor(image.BitCount(), format)) {
@@ -166,12 +169,11 @@ int WritePngFile(const char* path, const CDibImage& image, int32_t significantBi
     const size_t rowBytes = static_cast<size_t>(image.Stride());
     std::unique_ptr<uint8_t[]> buffer(new (std::nothrow) uint8_t[rowBytes]());
     if (buffer == nullptr) return 0;
-    FILE* file = std::fopen(path, "wb");
-    if (file == nullptr) return 0;
+    ReplacingStream file;
+    if (!file.Open(path)) return 0;
     const PngRows rows{&image, WideningShift(significantBits), buffer.get()};
-    bool ok = EncodePng(file, rows, format);
-    ok = std::ferror(file) == 0 && ok;
-    ok = std::fclose(file) == 0 && ok;
+    bool ok = EncodePng(file.Stream(), rows, format);
+    ok = ok && file.Commit();
     return ok ? 1 : 0;
 }
 

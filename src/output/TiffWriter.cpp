@@ -1,9 +1,5 @@
 #include "output/TiffWriter.h"
 
-#include <fcntl.h>
-#include <unistd.h>
-
-#include <cerrno>
 #include <cstdarg>
 #include <cstring>
 #include <memory>
@@ -14,12 +10,12 @@
 #include "imaging/ConversionKernels.h"
 #include "imaging/CopyKernels.h"
 #include "imaging/PixelKernel.h"
+#include "platform/SafeFile.h"
 
 namespace kelvra {
 
 namespace {
 
-constexpr mode_t kNewFileMode = 0666;  // narrowed by the process umask
 constexpr uint16_t kOpaque16 = 0xFFFF;
 
 struct TiffLayout {
@@ -171,9 +167,10 @@ bool EncodeTiff(int fd, const char* path, const CDibImage& image, const TiffLayo
 // packed, samples red-green-blue: 8 and 16 bits grey (min-is-black), 24 and 48 bits RGB, 32
 // and 64 bits RGB with a fourth sample (0 for 32 bits, 0xFFFF for 64). 16-bit samples are
 // widened by `significantBits` (10: << 6, 12: << 4, 16: unchanged; any other value writes a
-// black picture). Returns 1 when the strip, the directory and the close all succeeded, 0 when
-// the image is empty, the file cannot be created, or libtiff or a write fails (its message
-// is not printed). A failed write leaves the partial file behind.
+// black picture). Returns 1 when the strip and the directory were written and the file replaced
+// any old one, 0 when the image is empty, `path` is not a regular or new file, the file cannot
+// be created, or libtiff or a write fails (its message is not printed); a failure leaves an old
+// file as it was.
 int WriteTiffFile(const char* path, const CDibImage& image, int32_t significantBits) {
     TiffLayout layout{};
     if (path == nullptr || image.Bits() == nullptr || !LayoutFor(image.BitCount(), layout)) {
@@ -193,13 +190,11 @@ int WriteTiffFile(const char* path, const CDibImage& image, int32_t significantB
         FillStrip(strip.get(), static_cast<int32_t>(packedRow), dstBpp, image, significantBits);
         data = strip.get();
     }
-    int fd;
-    do {
-        fd = ::open(path, O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, kNewFileMode);
-    } while (fd < 0 && errno == EINTR);
-    if (fd < 0) return 0;
-    bool ok = EncodeTiff(fd, path, image, layout, data, static_cast<tmsize_t>(stripBytes));
-    ok = (::close(fd) == 0 || errno == EINTR) && ok;
+    platform::ReplacingFile file;
+    if (!file.Open(path)) return 0;
+    bool ok =
+        EncodeTiff(file.Descriptor(), path, image, layout, data, static_cast<tmsize_t>(stripBytes));
+    ok = ok && file.Commit();
     return ok ? 1 : 0;
 }
 

@@ -120,12 +120,13 @@ bool KeyFromJson(const std::string& path, const Json& key, int depth, SettingsTr
 
 }  // namespace
 
-// The whole tree as the text of a settings file. Bytes of names that are not UTF-8 are
+// The whole tree as the text of a settings file, compact (no indentation: the file is rewritten
+// at every save, and its size is bounded when read). Bytes of names that are not UTF-8 are
 // replaced rather than refused, so a save never fails on a name. May throw std::bad_alloc.
 std::string SettingsToJson(const SettingsTree& tree) {
     const Json document = {
         {"format", kFormatName}, {"version", kFormatVersion}, {"root", KeyToJson(tree, "")}};
-    return document.dump(2, ' ', false, Json::error_handler_t::replace) + "\n";
+    return document.dump(-1, ' ', false, Json::error_handler_t::replace) + "\n";
 }
 
 // Rebuilds a tree from the text of a settings file into *tree, which should be empty. False

@@ -15,6 +15,7 @@
 #include <utility>
 #include <vector>
 
+#include "platform/SafeFile.h"
 #include "platform/SettingsJson.h"
 
 namespace kelvra::platform {
@@ -22,13 +23,8 @@ namespace kelvra::platform {
 namespace {
 
 constexpr const char* kLockSuffix = ".lock";
-constexpr const char* kTempSuffix = ".tmp-XXXXXX";
 constexpr const char* kBadSuffix = ".bad-";
 constexpr const char* kRelativePath = "kelvra/registry.json";
-// Far beyond any tree the library writes; a larger file is not ours and is moved aside.
-constexpr off_t kMaxFileBytes = 16 * 1024 * 1024;
-
-enum class ReadResult { Read, Missing, Corrupt, Unavailable };
 
 // Holds an advisory lock on the lock file beside the settings file. The lock file is never
 // removed, so every process locks the same inode; locks on separate open() calls exclude each
@@ -36,8 +32,9 @@ enum class ReadResult { Read, Missing, Corrupt, Unavailable };
 class FileLock {
   public:
     FileLock(const std::string& lockPath, int operation) {
-        m_fd = open(lockPath.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
-        if (m_fd < 0) m_fd = open(lockPath.c_str(), O_RDONLY | O_CLOEXEC);
+        // Non-blocking opens: a FIFO in the lock file's place must not stall the caller.
+        m_fd = open(lockPath.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NONBLOCK | O_NOCTTY, 0600);
+        if (m_fd < 0) m_fd = open(lockPath.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
         if (m_fd < 0) return;
         while (flock(m_fd, operation) != 0) {
             if (errno != EINTR) {
@@ -62,7 +59,9 @@ bool IsTransient(int error) {
     return error == EMFILE || error == ENFILE || error == ENOMEM || error == EINTR;
 }
 
-bool ReadAll(int fd, std::string* text) {
+// Reads to the end of the file, or false once more than `limit` bytes came (a file that grows
+// while it is read).
+bool ReadAll(int fd, int64_t limit, std::string* text) {
     char chunk[16384];
     for (;;) {
         const ssize_t got = read(fd, chunk, sizeof chunk);
@@ -70,27 +69,8 @@ bool ReadAll(int fd, std::string* text) {
         if (got < 0 && errno == EINTR) continue;
         if (got < 0) return false;
         text->append(chunk, static_cast<size_t>(got));
+        if (static_cast<int64_t>(text->size()) > limit) return false;
     }
-}
-
-// Reads the settings file into *tree. Missing: no file; Unavailable: the system could not
-// open it just now; Corrupt: anything else that stops a clean read.
-ReadResult ReadTree(const std::string& path, SettingsTree* tree) {
-    const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) {
-        if (errno == ENOENT) return ReadResult::Missing;
-        return IsTransient(errno) ? ReadResult::Unavailable : ReadResult::Corrupt;
-    }
-    struct stat status {};
-    std::string text;
-    const bool read = fstat(fd, &status) == 0 && S_ISREG(status.st_mode) &&
-                      status.st_size <= kMaxFileBytes && ReadAll(fd, &text);
-    close(fd);
-    if (!read || !SettingsFromJson(text, tree)) {
-        *tree = SettingsTree();
-        return ReadResult::Corrupt;
-    }
-    return ReadResult::Read;
 }
 
 // "<path>.bad-20250131-235959.123", UTC.
@@ -109,13 +89,6 @@ std::string BadFilePath(const std::string& path) {
     return path + kBadSuffix + full;
 }
 
-// Reads the file; a corrupt one is renamed aside, kept for the user, and an empty tree used.
-ReadResult ReadOrRecover(const std::string& path, SettingsTree* tree) {
-    const ReadResult result = ReadTree(path, tree);
-    if (result == ReadResult::Corrupt) std::rename(path.c_str(), BadFilePath(path).c_str());
-    return result;
-}
-
 bool WriteAll(int fd, const std::string& text) {
     size_t done = 0;
     while (done < text.size()) {
@@ -124,34 +97,6 @@ bool WriteAll(int fd, const std::string& text) {
         if (put <= 0) return false;
         done += static_cast<size_t>(put);
     }
-    return true;
-}
-
-// Makes the rename itself durable. Best effort: the file is already complete either way.
-void SyncDirectory(const std::filesystem::path& directory) {
-    const int fd = open(directory.empty() ? "." : directory.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) return;
-    (void)fsync(fd);
-    close(fd);
-}
-
-// Replaces the file at `path` with `text` so that readers see either the old file or the whole
-// new one, even across a crash: a temporary file beside it is written, synced and renamed over
-// it. False, with the old file untouched and no temporary left behind, on any failure.
-bool ReplaceFile(const std::string& path, const std::string& text) {
-    std::vector<char> temp(path.begin(), path.end());
-    for (const char* c = kTempSuffix; *c != '\0'; ++c) temp.push_back(*c);
-    temp.push_back('\0');
-    const int fd = mkostemp(temp.data(), O_CLOEXEC);
-    if (fd < 0) return false;
-    bool ok = WriteAll(fd, text) && fsync(fd) == 0;
-    ok = close(fd) == 0 && ok;
-    ok = ok && std::rename(temp.data(), path.c_str()) == 0;
-    if (!ok) {
-        unlink(temp.data());
-        return false;
-    }
-    SyncDirectory(std::filesystem::path(path).parent_path());
     return true;
 }
 
@@ -171,8 +116,94 @@ std::string HomeDirectory() {
 
 }  // namespace
 
+SettingsStore::FileIdentity SettingsStore::IdentityOf(const struct stat& status) {
+    return {status.st_dev, status.st_ino, status.st_size,
+            int64_t{status.st_mtim.tv_sec} * 1000000000 + status.st_mtim.tv_nsec};
+}
+
+// Reads the settings file into *tree, from the cache when the file is the version last read or
+// written. Missing: no file; Unavailable: the system could not open it just now; Corrupt:
+// anything else that stops a clean read, a file that is not regular (never waited on) or is
+// larger than the cap among them.
+SettingsStore::ReadResult SettingsStore::ReadTree(SettingsTree* tree) const {
+    const int fd = OpenRegularFileForReading(m_path.c_str());
+    if (fd < 0) {
+        if (errno == ENOENT) return ReadResult::Missing;
+        return IsTransient(errno) ? ReadResult::Unavailable : ReadResult::Corrupt;
+    }
+    struct stat status {};
+    const bool known = fstat(fd, &status) == 0;
+    if (known && Cached(IdentityOf(status), tree)) {
+        close(fd);
+        return ReadResult::Read;
+    }
+    std::string text;
+    const bool read =
+        known && status.st_size <= m_maxFileBytes && ReadAll(fd, m_maxFileBytes, &text);
+    close(fd);
+    bool parsed = false;
+    if (read) {
+        {
+            const std::lock_guard<std::mutex> guard(m_cacheLock);
+            ++m_parseCount;
+        }
+        parsed = SettingsFromJson(text, tree);
+    }
+    if (!parsed) {
+        *tree = SettingsTree();
+        return ReadResult::Corrupt;
+    }
+    Remember(IdentityOf(status), *tree);
+    return ReadResult::Read;
+}
+
+// Reads the file; a corrupt one is renamed aside, kept for the user, and an empty tree used.
+SettingsStore::ReadResult SettingsStore::ReadOrRecover(SettingsTree* tree) const {
+    const ReadResult result = ReadTree(tree);
+    if (result == ReadResult::Corrupt) std::rename(m_path.c_str(), BadFilePath(m_path).c_str());
+    return result;
+}
+
+bool SettingsStore::Cached(const FileIdentity& identity, SettingsTree* tree) const {
+    const std::lock_guard<std::mutex> guard(m_cacheLock);
+    if (!m_cacheValid || !(m_cachedIdentity == identity)) return false;
+    *tree = m_cachedTree;
+    return true;
+}
+
+void SettingsStore::Remember(const FileIdentity& identity, const SettingsTree& tree) const {
+    const std::lock_guard<std::mutex> guard(m_cacheLock);
+    m_cachedIdentity = identity;
+    m_cachedTree = tree;
+    m_cacheValid = true;
+}
+
+// Replaces the file with the tree, written compactly, so that readers see either the old file
+// or the whole new one, even across a crash (see ReplacingFile). A text larger than the store
+// reads back is not written. False, with the old file untouched and no temporary file left
+// behind, on any failure.
+bool SettingsStore::Replace(const SettingsTree& tree) const {
+    const std::string text = SettingsToJson(tree);
+    if (static_cast<int64_t>(text.size()) > m_maxFileBytes) return false;
+    ReplacingFile file;
+    if (!file.Open(m_path.c_str())) return false;
+    struct stat status {};
+    if (!WriteAll(file.Descriptor(), text) || fstat(file.Descriptor(), &status) != 0 ||
+        !file.Commit()) {
+        return false;
+    }
+    Remember(IdentityOf(status), tree);
+    return true;
+}
+
+uint64_t SettingsStore::ParseCount() const {
+    const std::lock_guard<std::mutex> guard(m_cacheLock);
+    return m_parseCount;
+}
+
 // A store kept in the file `filePath` (DefaultPath() for the user's own). Nothing is touched yet.
-SettingsStore::SettingsStore(std::string filePath) : m_path(std::move(filePath)) {}
+SettingsStore::SettingsStore(std::string filePath, int64_t maxFileBytes)
+    : m_path(std::move(filePath)), m_maxFileBytes(maxFileBytes) {}
 
 // $XDG_CONFIG_HOME/kelvra/registry.json, else ~/.config/kelvra/registry.json. A relative
 // XDG_CONFIG_HOME is ignored, as the XDG rules ask. Empty when no home directory is known; a
@@ -196,7 +227,7 @@ SettingsTree SettingsStore::Load() const {
     try {
         const FileLock lock(m_path + kLockSuffix, LOCK_SH);
         SettingsTree tree;
-        ReadOrRecover(m_path, &tree);
+        ReadOrRecover(&tree);
         return tree;
     } catch (...) {
         return {};
@@ -218,9 +249,9 @@ bool SettingsStore::Update(const std::function<void(SettingsTree&)>& edit) {
         if (!lock.Held()) return false;
         SettingsTree tree;
         // A file we could not read now may hold other processes' keys: do not overwrite it.
-        if (ReadOrRecover(m_path, &tree) == ReadResult::Unavailable) return false;
+        if (ReadOrRecover(&tree) == ReadResult::Unavailable) return false;
         edit(tree);
-        return ReplaceFile(m_path, SettingsToJson(tree));
+        return Replace(tree);
     } catch (...) {
         return false;
     }

@@ -1,5 +1,6 @@
 #include "platform/SharedMemory.h"
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <signal.h>
 #include <sys/mman.h>
@@ -111,6 +112,20 @@ std::unique_ptr<SharedMemory> SharedMemory::OpenOrCreate(const std::string& name
 bool SharedMemory::Unlink(const std::string& name) {
     const std::string posixName = PosixName(name);
     return !posixName.empty() && shm_unlink(posixName.c_str()) == 0;
+}
+
+// The names (without the leading '/') of the blocks on this machine that begin with `prefix`;
+// empty when they cannot be listed. Linux keeps POSIX blocks as the files of /dev/shm.
+std::vector<std::string> SharedMemory::Names(const std::string& prefix) {
+    std::vector<std::string> names;
+    DIR* directory = opendir("/dev/shm");
+    if (directory == nullptr) return names;
+    while (const dirent* entry = readdir(directory)) {
+        const std::string name = entry->d_name;
+        if (name.compare(0, prefix.size(), prefix) == 0) names.push_back(name);
+    }
+    closedir(directory);
+    return names;
 }
 
 SharedMemory::SharedMemory(int fd, void* data, size_t size, bool created)

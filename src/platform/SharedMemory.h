@@ -6,6 +6,7 @@
 #include <memory>
 #include <mutex>
 #include <string>
+#include <vector>
 
 namespace kelvra::platform {
 
@@ -15,6 +16,7 @@ class SharedMemory {
   public:
     static std::unique_ptr<SharedMemory> OpenOrCreate(const std::string& name, size_t size);
     static bool Unlink(const std::string& name);
+    static std::vector<std::string> Names(const std::string& prefix);
 
     SharedMemory(const SharedMemory&) = delete;
     SharedMemory& operator=(const SharedMemory&) = delete;

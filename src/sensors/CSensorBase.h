@@ -246,7 +246,7 @@ class CSensorBase {
     // Runs `access` with the sensor bus obtained from the FPGA, which shares it: the bus is
     // requested (0x9F = 1), then up to 100 times, when the FPGA reports it free, `access` runs;
     // 3 ms between tries. The request is always withdrawn (0x9F = 0). Returns 1 once `access`
-    // succeeded, 0 after the last try or without a controller.
+    // succeeded, 0 after the last try, without a controller, or at once when the camera has gone.
     int32_t WithSensorBus(const std::function<bool()>& access);
     CControllerBase* Controller() const { return m_controller; }
     uint8_t BusAddress() const { return m_busAddress; }

@@ -111,6 +111,7 @@ int32_t CSensorBase::WithSensorBus(const std::function<bool()>& access) {
             WriteFpga(fpga_reg::kSensorBusRequest, 0);
             return 1;
         }
+        if (m_controller->DeviceGone()) break;  // no later try can succeed
         Sleep(kBusRetryMs);
     }
     WriteFpga(fpga_reg::kSensorBusRequest, 0);

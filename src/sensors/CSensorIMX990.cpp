@@ -1,5 +1,7 @@
 #include "sensors/CSensorIMX990.h"
 
+#include "sensors/FirstGenReadoutOffsets.h"
+
 namespace kelvra {
 namespace {
 
@@ -41,18 +43,14 @@ constexpr ImxFirstGenFacts kGeneration{
     .exposureFollowsOutputBits = true,
 };
 
-// FPGA column offsets: flip off / flip on.
-constexpr int32_t kColumnBinned[2] = {4, 52};
-constexpr int32_t kColumnNormal[2] = {8, 104};
-
 }  // namespace
 
 CSensorIMX990::CSensorIMX990(CControllerBase* controller, uint8_t busAddress)
     : CSensorImxFirstGen(controller, busAddress, kFacts, kGeneration) {}
 
-// The readout reversed horizontally starts 96 columns (48 binned) further into the line.
+// The offsets the ring configuration uses too, the high-speed readout's included.
 int32_t CSensorIMX990::ColumnOffset(bool flip, int32_t mode) {
-    return (mode == 1 ? kColumnBinned : kColumnNormal)[flip ? 1 : 0];
+    return readout_offsets::FirstGenColumnOffset(mode, FastReadout(), flip);
 }
 
 }  // namespace kelvra

@@ -1,5 +1,7 @@
 #include "sensors/CSensorIMX991.h"
 
+#include "sensors/FirstGenReadoutOffsets.h"
+
 namespace kelvra {
 namespace {
 
@@ -41,23 +43,14 @@ constexpr ImxFirstGenFacts kGeneration{
     .exposureFollowsOutputBits = false,
 };
 
-// FPGA column offsets, flip off / flip on, for the standard and the high-speed readout.
-constexpr int32_t kColumnBinned[2] = {4, 52};
-constexpr int32_t kColumnNormal[2] = {8, 104};
-constexpr int32_t kColumnBinnedFast[2] = {0, 48};
-constexpr int32_t kColumnNormalFast[2] = {4, 100};
-
 }  // namespace
 
 CSensorIMX991::CSensorIMX991(CControllerBase* controller, uint8_t busAddress)
     : CSensorImxFirstGen(controller, busAddress, kFacts, kGeneration) {}
 
-// The high-speed readout has 4 (binned 4) fewer lead columns.
+// The offsets the ring configuration uses too.
 int32_t CSensorIMX991::ColumnOffset(bool flip, int32_t mode) {
-    const bool fast = FastReadout();
-    const int32_t* table = mode == 1 ? (fast ? kColumnBinnedFast : kColumnBinned)
-                                     : (fast ? kColumnNormalFast : kColumnNormal);
-    return table[flip ? 1 : 0];
+    return readout_offsets::FirstGenColumnOffset(mode, FastReadout(), flip);
 }
 
 }  // namespace kelvra

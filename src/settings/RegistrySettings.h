@@ -11,13 +11,19 @@ namespace kelvra::settings {
 // Root of everything the library remembers, one "Camera_%02d" key per camera number below it.
 inline constexpr const char* kRootKey = product_names::kSettingsRoot;
 
+// Size presets are numbered "Size_00" to "Size_99".
+inline constexpr int kMaxSizePresets = 100;
+
 // "Software\...\Camera_%02d" for `camera` (-1 gives "Camera_-1").
 std::string CameraKey(int camera);
 // The preset key "Size_%02d" below the camera key.
 std::string SizePresetKey(int camera, int preset);
 
-// Per-camera settings in the settings store. Loading never fails: what cannot be read keeps
-// its current value or takes the documented default. Saving is all or nothing.
+// Per-camera settings in the settings store. Loading never fails: a missing value keeps its
+// current value or takes the documented default. A value that is unusable (another type, out
+// of range, not a finite number) gives what a fresh machine has: the documented default where
+// there is one (filter, grey and camera settings), else the current value (stream values), and
+// a size preset holding one is not taken. Saving is all or nothing.
 class RegistrySettings {
   public:
     explicit RegistrySettings(platform::SettingsStore& store) : store_(store) {}
@@ -26,6 +32,9 @@ class RegistrySettings {
     // their defaults, and returns 0 (the window is left as it is). Otherwise copies the preset
     // named by "Size" into `window` and returns 1.
     int LoadSizePreset(int camera, ReadoutWindow* window, const FormatSupport& support);
+    // Gives the camera key the default preset "Size_00" when it has no presets. True when the
+    // key has presets now.
+    bool EnsureSizePresets(int camera);
     // Reads "Color", "SubSample", "WaitTime" and "Clock", then fits the colour format to what
     // the camera offers.
     void LoadStreamFormat(int camera, StreamFormat* format, const FormatSupport& support);

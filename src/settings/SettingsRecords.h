@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <limits>
 
 namespace kelvra::settings {
 
@@ -66,7 +67,15 @@ struct CameraSettings {
     double exposureSeconds = 0.0;
 };
 
-// The camera's own defaults, used where the "Gain" subkey has no value.
+// A closed range of accepted values.
+struct ValueRange {
+    int32_t min = std::numeric_limits<int32_t>::min();
+    int32_t max = std::numeric_limits<int32_t>::max();
+    bool Holds(int64_t v) const { return v >= min && v <= max; }
+};
+
+// The camera's own defaults, used where the "Gain" subkey has no usable value, and its limits,
+// outside which a stored value is not used.
 struct CameraDefaults {
     int32_t globalGain = 0;
     int32_t colorGain = 0;
@@ -76,6 +85,13 @@ struct CameraDefaults {
     int32_t blackLevel = 0;
     bool exposureSecondsSupported = false;
     double exposureSeconds = 0.0;
+
+    ValueRange gainRange;
+    ValueRange colorGainRange;
+    ValueRange exposureRange;
+    ValueRange blackLevelRange;
+    double exposureSecondsMin = 0.0;
+    double exposureSecondsMax = std::numeric_limits<double>::max();
 };
 
 // Which output formats the open camera offers.

@@ -109,6 +109,7 @@ int32_t BulkStream::Direct(driver::DeviceHandle* handle, uint8_t* data, uint32_t
     const IoResult submitted =
         handle->submit(driver::kIoctlDirectTransfer, record, {data, length}, request);
     m_lastStreamError.store(submitted.error, std::memory_order_relaxed);
+    if (submitted.error == driver::kErrorDeviceNotConnected) m_deviceGone.store(true);
     const bool started = submitted.error == kErrorSuccess ||
                          (submitted.error == kErrorIoPending && request.wait(timeoutMs));
     if (!started) {
@@ -116,6 +117,7 @@ int32_t BulkStream::Direct(driver::DeviceHandle* handle, uint8_t* data, uint32_t
         return 0;  // a request still pending is cancelled by `request` going out of scope
     }
     const IoResult result = submitted.error == kErrorSuccess ? submitted : request.result();
+    if (result.error == driver::kErrorDeviceNotConnected) m_deviceGone.store(true);
     if (result.error != kErrorSuccess || !RecordStatusOk(record)) {
         Sleep(kFailurePauseMs);
         return 0;

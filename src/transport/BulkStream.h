@@ -47,6 +47,10 @@ class BulkStream {
     int32_t Staged(driver::DeviceHandle* handle, uint8_t* data, uint32_t length, uint8_t endpoint,
                    uint32_t* moved);
 
+    // A transfer ended because the device is not connected (unplugged); until cleared.
+    bool DeviceGone() const { return m_deviceGone.load(std::memory_order_relaxed); }
+    void ClearDeviceGone() { m_deviceGone.store(false, std::memory_order_relaxed); }
+
     uint32_t LastStreamError() const { return m_lastStreamError.load(std::memory_order_relaxed); }
     void SetSleep(SleepFunction sleep) { m_sleep.store(sleep, std::memory_order_relaxed); }
     void Sleep(uint32_t ms) const { m_sleep.load(std::memory_order_relaxed)(ms); }
@@ -62,6 +66,7 @@ class BulkStream {
     std::atomic<bool> m_hasStaging{false};
 
     std::atomic<uint32_t> m_lastStreamError{0};
+    std::atomic<bool> m_deviceGone{false};
     std::atomic<SleepFunction> m_sleep;
 };
 

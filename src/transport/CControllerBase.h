@@ -37,6 +37,11 @@ class CControllerBase {
     virtual int32_t WriteEeprom(uint16_t address, uint8_t value);       // 17
     virtual int32_t ReadEeprom(uint16_t address, uint8_t* value);       // 18
     virtual int32_t AbortStream();                                      // 19
+
+    // Not a slot of the interface: true once the camera has been found gone (unplugged) and
+    // until it is selected again. Retry loops end at once then instead of waiting out their
+    // attempts against a device that cannot answer. This base never knows: false.
+    virtual bool DeviceGone() const { return false; }
 };
 
 }  // namespace kelvra

@@ -4,6 +4,7 @@
 
 #include <climits>
 
+#include "transport/LocalDeviceMaps.h"
 #include "transport/ProcessDevices.h"
 
 namespace kelvra {
@@ -11,6 +12,7 @@ namespace {
 
 using transport::DeviceTable;
 using transport::ProcessDevices;
+using transport::PruneOrphanedLocalMaps;
 
 constexpr size_t kLogPathField = 512;  // bytes, the terminating NUL included
 constexpr const char* kLogFileName = "DEBUGLOG.txt";
@@ -36,14 +38,20 @@ std::string MakeLogPath() {
 CFx3Api::CFx3Api() : m_logPath(MakeLogPath()) {
     ProcessDevices& devices = ProcessDevices::Get();
     const std::string name = devices.MapName();
-    devices.Locked(
-        [&](DeviceTable& table, int32_t& controllers) { m_map.Attach(name, table, controllers); });
+    PruneOrphanedLocalMaps(transport::kDeviceMapName);
+    devices.Locked([&](DeviceTable& table, int32_t& controllers) {
+        m_map.Attach(name, table, controllers);
+        devices.Register(&m_map);
+    });
 }
 
 // Detaches from the shared device map; the last controller on the machine removes it.
 CFx3Api::~CFx3Api() {
-    ProcessDevices::Get().Locked(
-        [&](DeviceTable&, int32_t& controllers) { m_map.Detach(controllers); });
+    ProcessDevices& devices = ProcessDevices::Get();
+    devices.Locked([&](DeviceTable&, int32_t& controllers) {
+        devices.Unregister(&m_map);
+        m_map.Detach(controllers);
+    });
 }
 
 // The debug log of the open sequence. It writes nothing: the log path is computed but never

@@ -132,6 +132,8 @@ int32_t CNorluxCy3Cam::SelectDevice(int32_t index) {
     CloseStream();
     if (!IsDeviceOpenable(index)) return 0;
     m_selectedIndex.store(index);
+    m_deviceGone.store(false);
+    m_stream.ClearDeviceGone();
     return 1;
 }
 

@@ -72,6 +72,7 @@ class CNorluxCy3Cam : public CFx3Api, public CControllerBase {
     int32_t WriteEeprom(uint16_t address, uint8_t value) override;
     int32_t ReadEeprom(uint16_t address, uint8_t* value) override;
     int32_t AbortStream() override;
+    bool DeviceGone() const override;
 
     // Discovery and the device table (process-wide, shared by every controller).
     int32_t Enumerate();
@@ -113,10 +114,12 @@ class CNorluxCy3Cam : public CFx3Api, public CControllerBase {
     int32_t DeviceIoctl(uint32_t code, std::span<uint8_t> in, std::span<uint8_t> out,
                         uint32_t* bytes = nullptr);
     uint16_t SelectedProductId() const;
+    std::unique_ptr<driver::DeviceHandle> OpenSelected(bool overlapped);
+    void NoteResult(uint32_t error);
 
     StreamUse UseStream();
     void EndStreamUse(const StreamUse& use);
-    int32_t ReadHeaderOnce(driver::DeviceHandle& handle, FrameRequest& request);
+    int32_t ReadHeaderOnce(driver::DeviceHandle& handle, FrameRequest& request, int32_t timeoutMs);
     void PulseReadoutRestart();
     int32_t ReadPiece(driver::DeviceHandle& handle, uint8_t* data, uint32_t available,
                       uint32_t offset, uint32_t piece, int32_t timeoutMs, uint32_t* moved);
@@ -128,6 +131,7 @@ class CNorluxCy3Cam : public CFx3Api, public CControllerBase {
                        uint32_t length);
 
     std::atomic<int32_t> m_selectedIndex{0};
+    std::atomic<bool> m_deviceGone{false};  // the selected device failed to open, or unplugged
     const driver::Guid m_guid;
     transport::BulkStream m_stream;  // stream handle, staging buffer, last stream error
     platform::CriticalSection m_i2cLock;

@@ -24,9 +24,33 @@ constexpr uint32_t kInfoBlockSize = 64;
 // One control request on a fresh synchronous handle to the selected device: open, issue, close.
 // Returns 1 when the device answered with success (*dataBytes: data bytes returned), else 0.
 int32_t CNorluxCy3Cam::Control(ControlBuffer& buffer, uint32_t* dataBytes) {
-    std::unique_ptr<driver::DeviceHandle> handle = OpenDevicePath(m_selectedIndex.load(), false);
+    std::unique_ptr<driver::DeviceHandle> handle = OpenSelected(false);
     if (!handle) return 0;
-    return RunControlRequest(*handle, buffer, dataBytes) ? 1 : 0;
+    uint32_t error = 0;
+    const bool ok = RunControlRequest(*handle, buffer, dataBytes, &error);
+    NoteResult(error);
+    return ok ? 1 : 0;
+}
+
+// The selected device's path, opened; a path that no longer opens means the camera is gone.
+std::unique_ptr<driver::DeviceHandle> CNorluxCy3Cam::OpenSelected(bool overlapped) {
+    std::unique_ptr<driver::DeviceHandle> handle =
+        OpenDevicePath(m_selectedIndex.load(), overlapped);
+    if (!handle) m_deviceGone.store(true);
+    return handle;
+}
+
+// A request that failed because the device is not connected marks it gone.
+void CNorluxCy3Cam::NoteResult(uint32_t error) {
+    if (error == driver::kErrorDeviceNotConnected || error == driver::kErrorFileNotFound) {
+        m_deviceGone.store(true);
+    }
+}
+
+// True from the first request that found the selected camera gone until it is selected again
+// (its requests, the stream's included, fail fast meanwhile only as far as the driver does).
+bool CNorluxCy3Cam::DeviceGone() const {
+    return m_deviceGone.load() || m_stream.DeviceGone();
 }
 
 // A vendor IN request whose answer is taken only when at least minimumBytes data bytes came;
@@ -45,16 +69,20 @@ int32_t CNorluxCy3Cam::ControlIn(uint8_t request, uint16_t value, uint16_t index
 int32_t CNorluxCy3Cam::SendStreamReady(driver::DeviceHandle& handle) {
     ControlBuffer buffer =
         MakeControlRequest(driver::kVendorOutEndpoint, kRequestStreamReady, 0, 0);
-    return RunControlRequest(handle, buffer, nullptr) ? 1 : 0;
+    uint32_t error = 0;
+    const bool ok = RunControlRequest(handle, buffer, nullptr, &error);
+    NoteResult(error);
+    return ok ? 1 : 0;
 }
 
 // A driver request without the control record, on a fresh synchronous handle to the selected
 // device. *bytes (optional) receives the bytes returned. Returns 1 or 0.
 int32_t CNorluxCy3Cam::DeviceIoctl(uint32_t code, std::span<uint8_t> in, std::span<uint8_t> out,
                                    uint32_t* bytes) {
-    std::unique_ptr<driver::DeviceHandle> handle = OpenDevicePath(m_selectedIndex.load(), false);
+    std::unique_ptr<driver::DeviceHandle> handle = OpenSelected(false);
     if (!handle) return 0;
     const driver::IoResult result = handle->ioctl(code, in, out);
+    NoteResult(result.error);
     if (result.error != driver::kErrorSuccess) return 0;
     if (bytes) *bytes = result.bytes;
     return 1;

@@ -1,5 +1,6 @@
 // The stream handle and the frame reads on bulk endpoint 0x81.
 #include <algorithm>
+#include <climits>
 #include <cstring>
 
 #include "driver/Ioctl.h"
@@ -14,6 +15,14 @@ using namespace transport;
 
 constexpr int kHeaderAttempts = 15;
 constexpr int32_t kHeaderTimeoutMs = 400;
+// With longer header waits (long exposures) fewer attempts: the tries together wait about as
+// long as the standard fifteen, but never fewer than three frames' worth.
+constexpr int kMinLongHeaderAttempts = 3;
+
+int HeaderAttempts(int32_t timeoutMs) {
+    return std::clamp(kHeaderAttempts * kHeaderTimeoutMs / std::max(timeoutMs, 1),
+                      kMinLongHeaderAttempts, kHeaderAttempts);
+}
 // After a lost header the FPGA's readout is restarted; it needs a moment before the next try.
 constexpr uint32_t kHeaderRetryPauseMs = 10;
 constexpr uint32_t kBodyChunk = 0x80000;  // 512 KiB per direct transfer
@@ -25,7 +34,7 @@ constexpr int32_t kWriteTimeoutMs = 3000;
 // Opens the stream handle (overlapped) on the selected device unless it is open. Returns 1 when
 // it is open afterwards, 0 when the device does not open.
 int32_t CNorluxCy3Cam::OpenStream() {
-    return m_stream.Open([this] { return OpenDevicePath(m_selectedIndex.load(), true); }) ? 1 : 0;
+    return m_stream.Open([this] { return OpenSelected(true); }) ? 1 : 0;
 }
 
 // Closes the stream handle; a transfer still in flight on it ends first. Returns 1 when there
@@ -48,19 +57,24 @@ void CNorluxCy3Cam::EndStreamUse(const StreamUse& use) {
 }
 
 // Reads the next frame header: up to 15 tries of the stream-ready query followed by a 64-byte
-// read from endpoint 0x81 (400 ms). A good read fills request.header and request.frameNumber
-// (header word +32) and returns 1; the byte count is not checked. A failed read restarts the
-// FPGA readout (register 0x6C: 1, then 0) and pauses 10 ms before the next try; product 0x32D0
+// read from endpoint 0x81 (400 ms, or request.headerTimeoutMs with fewer tries). A good read fills
+// request.header and request.frameNumber (header word +32) and returns 1. A failed read restarts
+// the FPGA readout (register 0x6C: 1, then 0) and pauses 10 ms before the next try; product 0x32D0
 // instead restarts the stream and gives up. A failed query ends the tries. Returns 0 when no
-// header came, closing the stream again if this call opened it. Transfer thread.
+// header came (also when the read moved fewer than 64 bytes), closing the stream again if this
+// call opened it. Transfer thread.
 int32_t CNorluxCy3Cam::ReadFrameHeader(FrameRequest& request) {
     const StreamUse stream = UseStream();
     if (!stream.handle) return 0;
     std::memset(request.header, 0, sizeof request.header);
     const uint16_t productId = SelectedProductId();
-    for (int attempt = 0; attempt < kHeaderAttempts; ++attempt) {
+    const int32_t timeoutMs = request.headerTimeoutMs > 0
+                                  ? int32_t(std::min<uint32_t>(request.headerTimeoutMs, INT32_MAX))
+                                  : kHeaderTimeoutMs;
+    const int attempts = HeaderAttempts(timeoutMs);
+    for (int attempt = 0; attempt < attempts; ++attempt) {
         if (!SendStreamReady(*stream.handle)) break;
-        if (ReadHeaderOnce(*stream.handle, request)) return 1;
+        if (ReadHeaderOnce(*stream.handle, request, timeoutMs)) return 1;
         if (productId == kProductModelG) {
             StreamRestart();
             break;
@@ -72,12 +86,15 @@ int32_t CNorluxCy3Cam::ReadFrameHeader(FrameRequest& request) {
     return 0;
 }
 
-// One 64-byte header read; on success the header and its frame number go into the request.
-int32_t CNorluxCy3Cam::ReadHeaderOnce(driver::DeviceHandle& handle, FrameRequest& request) {
+// One 64-byte header read; on success the header and its frame number go into the request. A
+// read that ended short (a short packet) is no header: its missing words would read as zero.
+int32_t CNorluxCy3Cam::ReadHeaderOnce(driver::DeviceHandle& handle, FrameRequest& request,
+                                      int32_t timeoutMs) {
     uint8_t header[kFrameHeaderSize] = {};
     uint32_t moved = 0;
     if (!DirectTransferTimed(&handle, header, kFrameHeaderSize, driver::kEndpointStreamIn, &moved,
-                             kHeaderTimeoutMs)) {
+                             timeoutMs) ||
+        moved != kFrameHeaderSize) {
         return 0;
     }
     std::memcpy(request.header, header, kFrameHeaderSize);
@@ -93,9 +110,9 @@ void CNorluxCy3Cam::PulseReadoutRestart() {
 
 // Reads the frame body announced by header word +16 into request.destination, in direct
 // transfers of 512 KiB (the remainder last) from endpoint 0x81, each with timeoutMs. Fails
-// without reading when the body is longer than request.capacity; any failed chunk fails the
-// body (a chunk's byte count is not compared). A stream handle this call had to open is closed
-// again. Returns 1 or 0. Transfer thread.
+// without reading when the body is longer than request.capacity; a failed chunk, or one that
+// moved fewer bytes than asked (a short packet ended it), fails the body and no further chunk is
+// read. A stream handle this call had to open is closed again. Returns 1 or 0. Transfer thread.
 int32_t CNorluxCy3Cam::ReadFrameBody(FrameRequest& request, int32_t timeoutMs) {
     const uint32_t length = LoadU32(request.header + kHeaderBodyLengthOffset);
     if (length > request.capacity) return 0;
@@ -107,7 +124,8 @@ int32_t CNorluxCy3Cam::ReadFrameBody(FrameRequest& request, int32_t timeoutMs) {
         const uint32_t chunk = std::min(kBodyChunk, length - offset);
         uint32_t moved = 0;
         ok = DirectTransferTimed(stream.handle.get(), request.destination + offset, chunk,
-                                 driver::kEndpointStreamIn, &moved, timeoutMs);
+                                 driver::kEndpointStreamIn, &moved, timeoutMs) &&
+             moved == chunk;
     }
     EndStreamUse(stream);
     return ok;

@@ -9,6 +9,9 @@
 
 namespace kelvra::transport {
 
-bool RunControlRequest(driver::DeviceHandle& handle, ControlBuffer& buffer, uint32_t* dataBytes);
+// True when the driver and the device both report success; *error (optional) receives the
+// driver's error number.
+bool RunControlRequest(driver::DeviceHandle& handle, ControlBuffer& buffer, uint32_t* dataBytes,
+                       uint32_t* error = nullptr);
 
 }  // namespace kelvra::transport

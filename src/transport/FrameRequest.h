@@ -17,6 +17,10 @@ struct FrameRequest {
     uint8_t* destination = nullptr;         // where the body goes
     uint32_t capacity = 0;                  // bytes the destination holds
     uint32_t expectedLength = 0;            // whole-frame length of the sync and block reads
+    // How long one header read may wait for its frame; 0: the standard 400 ms. A frame whose
+    // exposure is longer than that needs longer: a read given up early restarts the readout,
+    // and with it the exposure, so the frame would never come.
+    uint32_t headerTimeoutMs = 0;
 };
 
 }  // namespace kelvra

@@ -4,7 +4,10 @@
 
 #include <string>
 
+#include <cstdlib>
+
 #include "driver/Driver.h"
+#include "transport/LocalDeviceMaps.h"
 #include "transport/SharedDeviceMap.h"
 
 namespace kelvra::transport {
@@ -16,7 +19,26 @@ ProcessDevices& ProcessDevices::Get() {
     return *devices;
 }
 
-ProcessDevices::ProcessDevices() : m_mapName(kDeviceMapName) {}
+// Attachments still held when the process exits (handles never released) are detached then,
+// so that neither the machine's map nor a private one outlives the process in /dev/shm.
+ProcessDevices::ProcessDevices() : m_mapName(kDeviceMapName) {
+    std::atexit([] { Get().DetachAllAtExit(); });
+}
+
+// Records an attachment made under the lock, so that the exit can end it.
+void ProcessDevices::Register(SharedDeviceMap* map) {
+    m_attached.insert(map);
+}
+
+void ProcessDevices::Unregister(SharedDeviceMap* map) {
+    m_attached.erase(map);
+}
+
+void ProcessDevices::DetachAllAtExit() {
+    std::lock_guard lock(m_mutex);
+    for (SharedDeviceMap* map : m_attached) map->Detach(m_controllers);
+    m_attached.clear();
+}
 
 // A copy of entry `index`, or the empty entry when the index is outside 0..count-1. Any thread.
 DeviceEntry ProcessDevices::Entry(int32_t index) {
@@ -49,7 +71,7 @@ void ProcessDevices::SetMapName(std::string name) {
 std::string ProcessDevices::MapName() {
     std::lock_guard lock(m_mutex);
     if (m_mapName == kDeviceMapName && driver::activeBackend().processLocal()) {
-        return m_mapName + "-local-" + std::to_string(getpid());
+        return LocalMapName(m_mapName, getpid());
     }
     return m_mapName;
 }

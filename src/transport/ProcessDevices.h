@@ -5,12 +5,15 @@
 
 #include <cstdint>
 #include <mutex>
+#include <set>
 #include <string>
 #include <utility>
 
 #include "transport/DeviceTable.h"
 
 namespace kelvra::transport {
+
+class SharedDeviceMap;
 
 class ProcessDevices {
   public:
@@ -33,13 +36,19 @@ class ProcessDevices {
     void SetMapName(std::string name);
     std::string MapName();
 
+    // With the lock held (inside Locked): the attachments the exit must end.
+    void Register(SharedDeviceMap* map);
+    void Unregister(SharedDeviceMap* map);
+
   private:
     ProcessDevices();
+    void DetachAllAtExit();
 
     std::mutex m_mutex;
     DeviceTable m_table;
     int32_t m_controllers = 0;  // controllers of this process attached to the device map
     std::string m_mapName;
+    std::set<SharedDeviceMap*> m_attached;
 };
 
 }  // namespace kelvra::transport

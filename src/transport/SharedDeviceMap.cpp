@@ -103,6 +103,7 @@ void SharedDeviceMap::Attach(const std::string& name, DeviceTable& table,
     }
     if (!m_block && processControllers == 0) table.Reset();
     ++processControllers;
+    m_attached = true;
 }
 
 // With the block locked: decides whether the map is fresh, takes its table or empties it, and
@@ -142,8 +143,10 @@ void SharedDeviceMap::Update(DeviceTable& table, const std::function<void(Device
 // Detaches: the live count drops by one (users that died meanwhile no longer count), and at 0
 // the map's names are removed, so the next attach anywhere starts empty. The table is not
 // written back: the map already holds everything this process added, and a stale copy would
-// drop what others added since.
+// drop what others added since. A second detach does nothing.
 void SharedDeviceMap::Detach(int32_t& processControllers) {
+    if (!m_attached) return;
+    m_attached = false;
     if (processControllers > 0) --processControllers;
     if (!m_block) return;
     m_block->Lock();
@@ -157,8 +160,10 @@ void SharedDeviceMap::Detach(int32_t& processControllers) {
     }
     StoreI32(bytes + kDeviceMapLiveCountOffset, live);
     if (live == 0 && IsCurrent(m_name, *m_block)) {
-        SharedMemory::Unlink(m_name);
+        // The users block first: a process that attaches in between then finds the map gone
+        // or removed under it (it tries again), never a new map paired with this old record.
         SharedMemory::Unlink(DeviceMapUsersName(m_name));
+        SharedMemory::Unlink(m_name);
     }
     m_block->Unlock();
     m_users.reset();

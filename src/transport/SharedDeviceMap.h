@@ -48,6 +48,7 @@ class SharedDeviceMap {
     MapUsersRecord* Users();
 
     std::string m_name;
+    bool m_attached = false;  // between Attach and the first Detach
     std::unique_ptr<platform::SharedMemory> m_block;
     std::unique_ptr<platform::SharedMemory> m_users;  // null when the side block cannot be had
 };

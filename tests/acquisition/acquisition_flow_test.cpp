@@ -127,6 +127,35 @@ TEST_F(AcquisitionFlow, UnpluggedCameraEndsPreviewWithCode13) {
     EXPECT_EQ(Kelvra_StopPreview(handle_), 1);
 }
 
+// A wait time of weeks (as a damaged settings file or a careless call gives) pauses the loop,
+// never the calls that stop it.
+TEST_F(AcquisitionFlow, EveryStopEndsALongWaitTimeAtOnce) {
+    Kelvra_SetWaitTime(handle_, INT32_MAX);
+    ASSERT_EQ(Kelvra_CallBackPreview(handle_, window_, nullptr, 0, 1), 1);
+    EXPECT_EQ(Kelvra_StopPreview(handle_), 1);
+    ASSERT_EQ(Kelvra_Record(handle_, (config_.Dir() / "wait.avi").c_str(), 1000, 0), 1);
+    EXPECT_EQ(Kelvra_Close(handle_), 1);
+    ASSERT_EQ(Kelvra_CallBackPreview(handle_, window_, nullptr, 0, 1), 1);
+    EXPECT_EQ(Kelvra_Release(handle_), 1);
+    handle_ = 0;
+}
+
+// Frames the stream delivered after the loop's last read must not hide the snapshot's frame
+// (the device core compares ring indices, so four unread frames looked like none).
+TEST_F(AcquisitionFlow, SnapshotRightAfterAPreviewGetsItsFrame) {
+    // During a long wait time the loop reads nothing and frames pile up unread.
+    ASSERT_EQ(Kelvra_SetWaitTime(handle_, 1000), 1);
+    for (uint64_t unread = 2; unread <= 9; ++unread) {
+        const uint64_t start = camera_->framesCompleted();
+        ASSERT_EQ(Kelvra_StartPreview(handle_), 1);
+        for (int poll = 0; poll < 2000 && camera_->framesCompleted() < start + unread; ++poll) {
+            Pause(1);
+        }
+        ASSERT_EQ(Kelvra_StopPreview(handle_), 1);
+        EXPECT_EQ(Kelvra_SnapShot(handle_, nullptr, 0, 1), 1) << "about " << unread << " unread";
+    }
+}
+
 TEST_F(AcquisitionFlow, CaptureStateLastsAcrossSnapshots) {
     camera_->setTestPattern(true);
     std::vector<uint8_t> first(kFrameBytes8), second(kFrameBytes8);

@@ -162,6 +162,77 @@ TEST_F(PreviewWindowE2E, RepeatedStartsAndCloseLeaveNoWindowOrClassBehind) {
     }
 }
 
+// Closing the library's window from outside, as a window manager or the user would: the
+// acquisition goes on without it, the application is told once with code 4, and every later
+// call returns.
+class ClosedPreviewWindow : public PreviewWindowE2E {
+  protected:
+    Window StartPreviewWithWindow() {
+        EXPECT_EQ(Kelvra_CallBackPreview(handle_, messages_, nullptr, 0, 1), 1);
+        EXPECT_TRUE(NextFrames(2));
+        return FindTopLevel("Active Window");
+    }
+    // True when `count` frame messages arrive (failures are not frames).
+    bool NextFrames(int count) {
+        KELVRA_MSG msg{};
+        const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+        while (count > 0 && std::chrono::steady_clock::now() < end) {
+            if (Kelvra_GetMessage(messages_, &msg, 100) == 1 && msg.wParam != 0) --count;
+        }
+        return count == 0;
+    }
+    void ExpectToldOnceAndEverythingReturns() {
+        std::vector<int> codes;
+        for (int code; (code = Kelvra_GetLastError(handle_)) != 0;) codes.push_back(code);
+        EXPECT_EQ(codes, std::vector<int>{KELVRA_ERR_WINDOW});
+        EXPECT_EQ(Kelvra_StopPreview(handle_), 1);
+        EXPECT_EQ(Kelvra_Close(handle_), 1);
+        EXPECT_EQ(Kelvra_Release(handle_), 1);
+        handle_ = 0;
+    }
+};
+
+TEST_F(ClosedPreviewWindow, WindowManagerCloseRemovesOnlyTheWindow) {
+    const Window window = StartPreviewWithWindow();
+    ASSERT_NE(window, 0u);
+    Atom* protocols = nullptr;
+    int count = 0;
+    ASSERT_TRUE(XGetWMProtocols(m_app, window, &protocols, &count));
+    const Atom deleteWindow = XInternAtom(m_app, "WM_DELETE_WINDOW", False);
+    EXPECT_EQ(count, 1);
+    EXPECT_EQ(count > 0 ? protocols[0] : 0, deleteWindow);
+    if (protocols != nullptr) XFree(protocols);
+
+    XEvent close{};
+    close.xclient.type = ClientMessage;
+    close.xclient.window = window;
+    close.xclient.message_type = XInternAtom(m_app, "WM_PROTOCOLS", False);
+    close.xclient.format = 32;
+    close.xclient.data.l[0] = static_cast<long>(deleteWindow);
+    XSendEvent(m_app, window, False, NoEventMask, &close);
+    XSync(m_app, False);
+    EXPECT_TRUE(NextFrames(3)) << "frames go on without the window";
+    EXPECT_EQ(FindTopLevel("Active Window"), 0u);
+    ExpectToldOnceAndEverythingReturns();
+}
+
+TEST_F(ClosedPreviewWindow, KilledWindowClientLeavesTheStreamRunning) {
+    const Window window = StartPreviewWithWindow();
+    ASSERT_NE(window, 0u);
+    XKillClient(m_app, window);
+    XSync(m_app, False);
+    EXPECT_TRUE(NextFrames(3));
+    EXPECT_EQ(FindTopLevel("Active Window"), 0u);
+    ExpectToldOnceAndEverythingReturns();
+}
+
+TEST_F(ClosedPreviewWindow, LostXServerLeavesTheStreamRunning) {
+    ASSERT_NE(StartPreviewWithWindow(), 0u);
+    StopServer();
+    EXPECT_TRUE(NextFrames(3));
+    ExpectToldOnceAndEverythingReturns();
+}
+
 TEST_F(PreviewWindowE2E, ZeroPlacementMakesNoWindow) {
     ASSERT_EQ(Kelvra_SetPreviewWindow(handle_, nullptr, 0, 0, 0, 0), 1);
     ASSERT_EQ(Kelvra_Preview(handle_), 1);

@@ -63,6 +63,13 @@ AviFacts WalkAvi(const std::vector<uint8_t>& file) {
     return facts;
 }
 
+uint32_t RiffSize(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::vector<uint8_t> head(8);
+    in.read(reinterpret_cast<char*>(head.data()), 8);
+    return in ? Le32(head, 4) : 0;
+}
+
 void ExpectPlayable(const fs::path& path) {
     const AviFacts facts = WalkAvi(ReadAll(path));
     EXPECT_TRUE(facts.riffSizeMatches);
@@ -106,6 +113,17 @@ TEST_F(RecordingAndFiles, RecordingEndedByReleaseIsFinalised) {
     ASSERT_EQ(Kelvra_Release(handle_), 1);
     handle_ = 0;
     ExpectPlayable(avi);
+}
+
+TEST_F(RecordingAndFiles, RecordingAgainAsSoonAsOneEndsByItsDuration) {
+    for (int take = 0; take < 3; ++take) {
+        const fs::path avi = Temp("take" + std::to_string(take) + ".avi");
+        ASSERT_EQ(Kelvra_Record(handle_, avi.c_str(), 50, 0), 1) << "take " << take;
+        // Finalised: the RIFF size is written last.
+        for (int poll = 0; poll < 1000 && RiffSize(avi) == 0; ++poll) Pause(10);
+        EXPECT_EQ(RiffSize(avi), fs::file_size(avi) - 8) << "take " << take;
+    }
+    EXPECT_EQ(Kelvra_StopPreview(handle_), 1);
 }
 
 TEST_F(RecordingAndFiles, RecordWithoutANameStartsNothing) {

@@ -65,14 +65,18 @@ TEST_F(FrontFormat, StoredFormatIsFittedAtInitialisation) {
     EXPECT_EQ(front->GetSubSample(), 1);
 }
 
-TEST_F(FrontFormat, StoredGarbageReadsAsInvalidDepth) {
-    {
-        platform::SettingsStore store(home_.RegistryFile().string());
-        ASSERT_TRUE(store.Update(
-            [](platform::SettingsTree& t) { t.SetDword(settings::CameraKey(-1), "Color", 9); }));
-    }
+// A stored colour format outside 0-5 once gave depth -1 and made every capture fail with
+// code 5; it now counts as a missing value.
+TEST_F(FrontFormat, StoredGarbageColourCountsAsMissing) {
+    platform::SettingsStore store(home_.RegistryFile().string());
+    ASSERT_TRUE(store.Update(
+        [](platform::SettingsTree& t) { t.SetDword(settings::CameraKey(-1), "Color", 9); }));
+    const int withGarbage = MakeFront(Script{})->GetColorMode();
+    ASSERT_TRUE(store.Update(
+        [](platform::SettingsTree& t) { t.DeleteValue(settings::CameraKey(-1), "Color"); }));
     auto front = MakeFront(Script{});
-    EXPECT_EQ(front->GetColorMode(), -1);
+    EXPECT_NE(withGarbage, -1);
+    EXPECT_EQ(withGarbage, front->GetColorMode());
     EXPECT_EQ(front->SetColorMode(64), 1);
     EXPECT_EQ(front->GetColorMode(), 64);
 }

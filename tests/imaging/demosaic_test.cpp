@@ -67,7 +67,8 @@ uint32_t Gained(int64_t sum, int32_t gainPercent, bool wide) {
     const auto k = static_cast<int64_t>(gainPercent * 1.28);
     const int64_t product = sum * k;
     if (!wide) return product >= 0x80000 ? 255 : static_cast<uint32_t>(product >> 11) & 0xFF;
-    return product >= 0x8000000 ? 65535 : static_cast<uint32_t>(product >> 11) & 0xFFFF;
+    // 16-bit images carry 12-bit samples: the output saturates at 4095.
+    return product >= 0x800000 ? 4095 : static_cast<uint32_t>(product >> 11) & 0xFFFF;
 }
 
 enum class Part { kInterior, kEdges, kBoth };
@@ -87,7 +88,8 @@ Plane Expected(const Plane& mosaic, const Plane& dst, const BayerGains& g, bool 
             }
             const uint32_t blue = Gained(ColourSum(m, x, y, Cfa::kBlue), g.blueGain, wide);
             const uint32_t red = Gained(ColourSum(m, x, y, Cfa::kRed), g.redGain, wide);
-            const auto green = static_cast<uint32_t>(GreenMean(m, x, y));
+            const auto green =
+                static_cast<uint32_t>(std::min<int64_t>(GreenMean(m, x, y), wide ? 4095 : 255));
             if (wide) {
                 out.Set16(x, y, 0, blue);
                 out.Set16(x, y, 1, green);
@@ -177,6 +179,26 @@ TEST_P(DemosaicTest, GainsAtAndBeyondTheLimitsSaturateExactly) {
         // range; 255 is what the packed gain form can give.
         for (int32_t g : {0, 1, 255, 400, 1599, 1600, 100000}) {
             Check(mosaic, wide ? 8 : 4, BayerGains{2, g, 100, 400 - (g % 400)}, Part::kBoth, rng());
+        }
+    }
+}
+
+// Red gain 400 on a bright 12-bit mosaic used to give red samples near 16000, which the PNG and
+// TIFF writers widened past 16 bits (to black) and the preview showed as dark.
+TEST_P(DemosaicTest, WhiteBalanceGainsSaturateSixteenBitColourAt4095) {
+    Plane mosaic(40, 8, 2);
+    for (int32_t y = 0; y < 8; ++y) {
+        for (int32_t x = 0; x < 40; ++x) mosaic.Set16(x, y, 0, 4000);
+    }
+    Plane colour(40, 8, 6);
+    BayerGains gains{0, 400, 100, 400};
+    ASSERT_EQ(test::Call(Demosaic16, colour, mosaic, &gains, mosaic.Whole()), 1);
+    ASSERT_EQ(test::Call(Demosaic16Edges, colour, mosaic, &gains, mosaic.Whole()), 1);
+    for (int32_t y = 0; y < 8; ++y) {
+        for (int32_t x = 0; x < 40; ++x) {
+            ASSERT_EQ(colour.Get16(x, y, 0), 4095u) << x << "," << y;
+            ASSERT_EQ(colour.Get16(x, y, 1), 4000u) << x << "," << y;
+            ASSERT_EQ(colour.Get16(x, y, 2), 4095u) << x << "," << y;
         }
     }
 }

@@ -46,8 +46,9 @@ Plane Expected(const Plane& src, const Plane& dst, const GrayGainOffset& r, bool
                     break;
             }
             const int64_t v = wide ? src.Get16(x, y) : src.At(x, y)[0];
+            // 128 is the neutral offset.
             const int64_t result =
-                std::clamp<int64_t>(offset + gain * v / 128, 0, MaxOf(r.bits, wide));
+                std::clamp<int64_t>(offset - 128 + gain * v / 128, 0, MaxOf(r.bits, wide));
             if (wide) {
                 out.Set16(x, y, 0, static_cast<uint32_t>(result));
             } else {
@@ -63,7 +64,8 @@ class GrayGainTest : public test::SimdTest {};
 TEST_P(GrayGainTest, RandomGainsOffsetsPhasesAndDepths) {
     std::mt19937 rng(61);
     std::uniform_int_distribution<int32_t> gain(0, 255);
-    std::uniform_int_distribution<int32_t> offset(-255, 255);
+    // The settable offsets and beyond, so that the centred offset lifts as well as lowers.
+    std::uniform_int_distribution<int32_t> offset(-255, 600);
     for (bool wide : {false, true}) {
         for (const test::Size& size : test::OddSizes()) {
             for (int phase = 0; phase < 4; ++phase) {
@@ -110,14 +112,32 @@ TEST_P(GrayGainTest, MeasuredAndOutOfRangeGainsInPlace) {
     }
 }
 
-TEST_P(GrayGainTest, UnityGainsAndZeroOffsetsChangeNothing) {
+TEST_P(GrayGainTest, GainsAndOffsetsOf128AreTheIdentityAtBothDepths) {
     std::mt19937 rng(63);
-    Plane image(37, 9, 1);
-    image.Randomize(rng);
-    const Plane before = image;
-    GrayGainOffset r{0, 128, 128, 128, 128, 0, 0, 0, 0, 8};
-    ASSERT_EQ(test::CallInPlace(GrayGainOffset8, image, &r), 1);
-    EXPECT_TRUE(test::SameBytes(image, before));
+    for (bool wide : {false, true}) {
+        Plane image(37, 9, wide ? 2 : 1);
+        if (wide) {
+            image.Randomize16(rng, 4095);
+        } else {
+            image.Randomize(rng);
+        }
+        const Plane before = image;
+        GrayGainOffset r{0, 128, 128, 128, 128, 128, 128, 128, 128, wide ? 12 : 8};
+        ASSERT_EQ(test::CallInPlace(wide ? GrayGainOffset16 : GrayGainOffset8, image, &r), 1);
+        EXPECT_TRUE(test::SameBytes(image, before)) << (wide ? "16-bit" : "8-bit");
+        // One gain a step away changes its own position only.
+        r.gainR1 = 129;
+        ASSERT_EQ(test::CallInPlace(wide ? GrayGainOffset16 : GrayGainOffset8, image, &r), 1);
+        for (int32_t y = 0; y < image.height; ++y) {
+            for (int32_t x = 0; x < image.width; ++x) {
+                if (test::GreyPosAt(0, x, y) == test::GreyPos::kR1) continue;
+                const uint32_t v = wide ? image.Get16(x, y) : image.At(x, y)[0];
+                const uint32_t was = wide ? before.Get16(x, y) : before.At(x, y)[0];
+                ASSERT_EQ(v, was) << x << "," << y;
+            }
+        }
+    }
+    Plane image(4, 4, 1);
     EXPECT_EQ(test::CallInPlace(GrayGainOffset8, image, nullptr), 0);
 }
 

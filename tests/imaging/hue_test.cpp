@@ -109,9 +109,12 @@ Plane Expected(const Plane& src, const Plane& dst, const HueSaturation& hs) {
                 const uint32_t v = Reference(p[0], p[1], p[2], hs.hue, hs.saturation);
                 for (int c = 0; c < 3; ++c) out.At(x, y)[c] = static_cast<uint8_t>(v >> (8 * c));
             } else {
-                const uint32_t v = Reference(src.Get16(x, y, 0) >> 8, src.Get16(x, y, 1) >> 8,
-                                             src.Get16(x, y, 2) >> 8, hs.hue, hs.saturation);
-                for (int c = 0; c < 3; ++c) out.Set16(x, y, c, ((v >> (8 * c)) & 0xFF) << 8);
+                // 12-bit samples (above 4095 counts as 4095) through their top 8 bits.
+                const auto top = [&](int c) {
+                    return std::min<uint32_t>(src.Get16(x, y, c), 4095u) >> 4;
+                };
+                const uint32_t v = Reference(top(0), top(1), top(2), hs.hue, hs.saturation);
+                for (int c = 0; c < 3; ++c) out.Set16(x, y, c, ((v >> (8 * c)) & 0xFF) << 4);
             }
         }
     }
@@ -182,7 +185,7 @@ TEST_P(HueTest, EveryChromaAndNumeratorMatches) {
                 if (bpp == 3) {
                     image.At(x, 0)[c] = static_cast<uint8_t>(v);
                 } else {
-                    image.Set16(x, 0, c, v << 8 | 0x5A);
+                    image.Set16(x, 0, c, v << 4 | 0x5);
                 }
             }
         }
@@ -195,6 +198,24 @@ TEST_P(HueTest, EveryChromaAndNumeratorMatches) {
             ASSERT_TRUE(test::SameBytes(work, expected)) << "bpp " << bpp << " hue " << hue;
         }
     }
+}
+
+// Hue on 16-bit colour used to keep only the top 4 of the 12 bits and write samples up to 65280.
+TEST_P(HueTest, SixteenBitColourKeepsTwelveBitSamplesAndEightBitsOfDetail) {
+    Plane image(4096, 1, 6);
+    for (int32_t x = 0; x < 4096; ++x) {
+        image.Set16(x, 0, 0, static_cast<uint32_t>(x));
+        image.Set16(x, 0, 1, static_cast<uint32_t>(x));
+        image.Set16(x, 0, 2, 4095);
+    }
+    HueSaturation hs{30, 0, 60, 16};
+    ASSERT_EQ(test::CallInPlace(HueSaturation48, image, &hs), 1);
+    std::vector<bool> seen(4096);
+    for (int32_t x = 0; x < 4096; ++x) {
+        for (int c = 0; c < 3; ++c) ASSERT_LE(image.Get16(x, 0, c), 4095) << x;
+        seen[image.Get16(x, 0, 1)] = true;
+    }
+    EXPECT_GT(std::count(seen.begin(), seen.end(), true), 100) << "a ramp keeps its levels";
 }
 
 TEST_P(HueTest, GreyPixelsStayUnderAnyHueShift) {

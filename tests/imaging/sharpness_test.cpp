@@ -15,7 +15,7 @@ using test::Plane;
 // Interior pixels only: c + (c - m) * s / 10 with m the 4 x 4 mean of the copy.
 Plane Expected(const Plane& copy, const Plane& image, int channels, bool wide, int32_t s) {
     Plane out = image;
-    const int64_t max = wide ? 65535 : 255;
+    const int64_t max = wide ? 4095 : 255;  // 16-bit images carry 12-bit samples
     auto sample = [&](int32_t x, int32_t y, int c) -> int64_t {
         return wide ? copy.Get16(x, y, c) : copy.At(x, y)[c];
     };
@@ -90,12 +90,35 @@ TEST_P(SharpnessTest, WideRowsRunThroughSeveralChunks) {
     }
 }
 
+// 16-bit images of 12-bit samples take 16-bit arithmetic for the settable strengths and a little
+// beyond; a single wider sample sends its part of the row back to 32 bits. Every strength, rows
+// wider than one pass, and a wide sample in the middle pass of one row.
+TEST_P(SharpnessTest, TwelveBitSamplesAtEveryStrengthAndOneWideSample) {
+    std::mt19937 rng(74);
+    for (const Layout& l : kLayouts) {
+        if (!l.wide) continue;
+        Plane copy(700, 6, l.srcBpp);
+        copy.Randomize16(rng, 4095);
+        for (int32_t s = 0; s <= 41; ++s) {
+            if (s == 20) copy.Set16(350, 3, 0, 65535);
+            Plane image(700, 6, l.dstBpp);
+            image.Randomize(rng);
+            const Plane expected = Expected(copy, image, l.channels, l.wide, s);
+            int32_t value = s;
+            ASSERT_EQ(test::Call(l.kernel, image, copy, &value, copy.Whole()), 1);
+            ASSERT_TRUE(test::SameBytes(image, expected))
+                << "strength " << s << " bpp " << l.dstBpp;
+        }
+    }
+}
+
 TEST_P(SharpnessTest, FlatImageStaysFlatAndBorderStaysPut) {
     for (const Layout& l : kLayouts) {
         Plane copy(41, 9, l.srcBpp);
-        copy.bytes.assign(copy.bytes.size(), 0x77);
+        // 0x07 in every byte: 7, or 1799 in 16-bit samples, within 12 bits.
+        copy.bytes.assign(copy.bytes.size(), 0x07);
         Plane image = Plane(41, 9, l.dstBpp);
-        image.bytes.assign(image.bytes.size(), 0x77);
+        image.bytes.assign(image.bytes.size(), 0x07);
         const Plane before = image;
         int32_t s = 30;
         ASSERT_EQ(test::Call(l.kernel, image, copy, &s, copy.Whole()), 1);

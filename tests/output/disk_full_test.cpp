@@ -88,6 +88,35 @@ TEST(DiskFull, SaveBmpAndMaskSaveReportAFailedWrite) {
     EXPECT_EQ(WithFileSizeLimit(kMaskFileSize, saveMask), 1);
 }
 
+// Each image writer replaces a file only with a complete one: when the space runs out, the old
+// file stays byte for byte, no temporary file is left beside it, and the codecs print nothing
+// (the result reports the failure). Masks: FilesTest.FullDiskKeepsTheOldMaskAndImage.
+TEST(DiskFull, FailedSaveKeepsTheOldFileSilently) {
+    ScratchDir dir;
+    CDibImage image;
+    ASSERT_EQ(image.Create(300, 200, 48), 1);
+    test::FillBytes(image);
+    const std::string messages = dir.Path("stderr.txt");
+    const std::string path = dir.Path("picture");
+    for (int32_t format = kImageFileBmp; format <= kImageFileTiff; ++format) {
+        ASSERT_EQ(WriteImageFile(path.c_str(), image, format, 16), 1);
+        const uint64_t full = FileSize(path);
+        ASSERT_TRUE(test::WriteAll(path, std::vector<uint8_t>(3000, 0xA5)));  // the old file
+        const int result = WithFileSizeLimit(full / 2, [&] {
+            if (std::freopen(messages.c_str(), "w", stderr) == nullptr) return 100;
+            return WriteImageFile(path.c_str(), image, format, 16);
+        });
+        EXPECT_EQ(result, 0) << "format " << format;
+        EXPECT_TRUE(test::ReadAll(path) == std::vector<uint8_t>(3000, 0xA5)) << "format " << format;
+        EXPECT_TRUE(test::ReadAll(messages).empty()) << "format " << format;
+        std::vector<std::string> names;
+        for (const auto& entry : std::filesystem::directory_iterator(dir.Path(""))) {
+            names.push_back(entry.path().filename().string());
+        }
+        EXPECT_EQ(names.size(), 2u) << "format " << format;  // the old file and the messages
+    }
+}
+
 // Child result bits of a recording: open, frames 1-3, close.
 constexpr int kOpened = 1;
 constexpr int kFrame1 = 2;
@@ -116,8 +145,14 @@ TEST(DiskFull, AviWriterReportsFailuresAndKeepsTheFileConsistent) {
     const uint64_t frameChunk = 8 + 32 * 32 * 3;
 
     EXPECT_EQ(WithFileSizeLimit(100, record), 0);  // the headers do not fit
-    // Only the last byte of the index is missing.
+    // Only the last byte of the index is missing: the unfinished file is dropped and the
+    // recording made before stays, alone in its folder.
+    const std::vector<uint8_t> before = test::ReadAll(path);
     EXPECT_EQ(WithFileSizeLimit(full - 1, record), kOpened | kFrame1 | kFrame2 | kFrame3);
+    EXPECT_TRUE(test::ReadAll(path) == before);
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.Path("")),
+                            std::filesystem::directory_iterator()),
+              1);
 
     // The third frame fails part-way; the index still fits. The close reports the lost frame,
     // and the file holds the two good ones, complete.

@@ -329,3 +329,61 @@ TEST(SettingsStore, DefaultPathFollowsXdgThenHome) {
 
 }  // namespace
 }  // namespace kelvra::platform
+
+namespace kelvra::platform {
+namespace {
+
+// Loading an unchanged file parses nothing again, whatever wrote it; a change is seen.
+TEST_F(SettingsStoreTest, UnchangedFileIsParsedOnlyOnce) {
+    SettingsStore writer(m_file.string());
+    ASSERT_TRUE(writer.Update([](SettingsTree& tree) { tree.SetDword(kCamera, "Size", 1); }));
+    SettingsStore reader(m_file.string());
+    for (int i = 0; i < 5; ++i) reader.Load();
+    ASSERT_TRUE(reader.Update([](SettingsTree& tree) { tree.SetDword(kCamera, "Clock", 2); }));
+    for (int i = 0; i < 5; ++i) reader.Load();
+    EXPECT_EQ(reader.ParseCount(), 1u);
+    EXPECT_EQ(writer.ParseCount(), 0u);  // it wrote every version it has seen
+
+    ASSERT_TRUE(writer.Update([](SettingsTree& tree) { tree.SetDword(kCamera, "Size", 7); }));
+    uint32_t size = 0;
+    EXPECT_TRUE(reader.Load().GetDword(kCamera, "Size", &size));
+    EXPECT_EQ(size, 7u);
+    EXPECT_EQ(reader.ParseCount(), 2u);
+    EXPECT_EQ(writer.ParseCount(), 1u);  // re-read under the lock before its edit
+}
+
+// The file is written compactly, and never larger than the store reads back: a store that
+// wrote a file must read it again, or every other key in it would be moved aside and lost.
+TEST_F(SettingsStoreTest, OwnOutputIsCompactAndNeverRejected) {
+    constexpr int64_t kCap = 48 * 1024;
+    SettingsStore store(m_file.string(), kCap);
+    const auto fill = [](SettingsTree& tree, int keys) {
+        for (int key = 0; key < keys; ++key) {
+            std::string path = kCamera;
+            path += "\\K";
+            path += std::to_string(key);
+            for (int value = 0; value < 20; ++value) {
+                std::string name = "V";
+                name += std::to_string(value);
+                tree.SetDword(path, name, static_cast<uint32_t>(value));
+            }
+        }
+    };
+    // About 40 KiB written compactly; indented it would be more than twice that.
+    ASSERT_TRUE(store.Update([&](SettingsTree& tree) { fill(tree, 55); }));
+    const std::string text = ReadFile(m_file);
+    EXPECT_EQ(text.find("\n "), std::string::npos);
+    EXPECT_GT(text.size(), static_cast<size_t>(kCap) * 3 / 4);
+
+    SettingsStore fresh(m_file.string(), kCap);
+    EXPECT_EQ(fresh.Load().ValueNames(kCamera + "\\K54").size(), 20u);
+    EXPECT_TRUE(BadFiles().empty());
+
+    // A tree the store would refuse to read is not written; the old file stays.
+    EXPECT_FALSE(store.Update([&](SettingsTree& tree) { fill(tree, 80); }));
+    EXPECT_TRUE(ReadFile(m_file) == text);
+    EXPECT_TRUE(StrayFiles().empty());
+}
+
+}  // namespace
+}  // namespace kelvra::platform

@@ -157,6 +157,24 @@ TEST_P(DotFilterTest, DefectMapsMarkPixelsThatLookNormal) {
     }
 }
 
+// The filter keeps the union of the maps from frame to frame; a map rebuilt between frames (its
+// writer marks it changed) takes effect at the next frame, in both directions.
+TEST_P(DotFilterTest, DefectMapsRebuiltBetweenFramesTakeEffect) {
+    for (int32_t bits : {8, 16}) {
+        Use(bits);
+        const auto frameWith = [&](uint32_t entry) {
+            Set(DarkMap(), 20, 12, entry);
+            DarkMap().MarkChanged();
+            Fill(*frame, 80);
+            filter.Apply(Images(), Threshold());
+            return Get(DotMap(), 20, 12);
+        };
+        EXPECT_EQ(frameWith(0), 0u) << bits;
+        EXPECT_EQ(frameWith(1), 1u) << bits;
+        EXPECT_EQ(frameWith(0), 0u) << bits;
+    }
+}
+
 // Marked neighbours are skipped, never averaged, even once they are corrected: a plus-shaped
 // cluster takes the values of the good pixels around it.
 TEST_P(DotFilterTest, MarkedNeighboursAreSkippedNotUsed) {
@@ -246,6 +264,29 @@ TEST_P(DotFilterTest, MatchesReferenceForSparseAndDenseMarks) {
             }
             EXPECT_EQ(count, refCount);
             EXPECT_EQ(count * 64 > int64_t{n.width} * n.height, n.dense) << count;
+        }
+    }
+}
+
+// Detection works in the samples' own width: over the whole sample range (sums of four 16-bit
+// samples overflow 16 bits) and at thresholds down to 0 and beyond the largest deviation, the
+// marks are the reference's.
+TEST_P(DotFilterTest, DetectionMatchesTheReferenceOverTheWholeSampleRange) {
+    std::mt19937 rng(12);
+    for (int32_t bits : {8, 16}) {
+        Use(bits);
+        for (int32_t threshold : {-5, 0, 1, 30, 255, 256, 480, 40000, 65535, 65536, 1 << 30}) {
+            FillRandom(*frame, rng, wide ? 65535 : 255);
+            auto expected = CopyOfFrame();
+            Reference ref;
+            ref.Run(*expected, DarkMap(), WhiteMap(), threshold);
+            filter.Apply(Images(), threshold);
+            for (int32_t y = 0; y < frame->Height(); ++y) {
+                for (int32_t x = 0; x < frame->Width(); ++x) {
+                    ASSERT_EQ(Get(DotMap(), x, y), ref.marks[static_cast<size_t>(y) * 64 + x])
+                        << bits << " bits, threshold " << threshold << " at " << x << "," << y;
+                }
+            }
         }
     }
 }

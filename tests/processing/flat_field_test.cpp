@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <numeric>
 
 #include "ProcessingTestSupport.h"
 #include "front/processing/FlatField.h"
@@ -17,6 +18,18 @@ uint32_t Expected8(int64_t p, int64_t d, int64_t w) {
 uint32_t Expected16(int64_t p, int64_t d, int64_t w) {
     if (!(d < w)) return static_cast<uint32_t>(p);
     return static_cast<uint32_t>(std::clamp<int64_t>((p - d) * 4096 / (w - d), 0, 4095));
+}
+
+// A fresh corrector per call: every call meets references it has not seen before.
+bool FlatField8(CDibImage& raw, const CDibImage& dark, const CDibImage& white,
+                const FlatFieldWindow& window) {
+    FlatField corrector;
+    return corrector.Correct8(raw, dark, white, window);
+}
+bool FlatField16(CDibImage& raw, const CDibImage& dark, const CDibImage& white,
+                 const FlatFieldWindow& window) {
+    FlatField corrector;
+    return corrector.Correct16(raw, dark, white, window);
 }
 
 using FlatField8Test = SimdTest;
@@ -179,6 +192,66 @@ TEST_P(FlatField16Test, WindowOffsetReadsReferencesAtTheOffset) {
     ASSERT_TRUE(FlatField16(*raw, *dark, *white, {9, 7, 640, 512}));
     EXPECT_EQ(Get(*raw, 8, 6), 0u);
     EXPECT_EQ(Get(*raw, 0, 0), Expected16(1000, 0, 4095));
+}
+
+// Every 12-bit span (column s - 1 has W - D = s) with the numerators where a quotient is
+// whole or just below a whole number, where an estimate is most easily one off, and frame
+// values beyond both references.
+TEST_P(FlatField16Test, EveryTwelveBitSpanMatchesIntegerArithmetic) {
+    constexpr int32_t kSpans = 4095;
+    constexpr int32_t kRows = 9;
+    auto raw = MakeImage(kSpans, kRows, 16);
+    auto dark = MakeImage(kSpans, kRows, 16);
+    auto white = MakeImage(kSpans, kRows, 16);
+    for (int32_t x = 0; x < kSpans; ++x) {
+        const uint32_t s = static_cast<uint32_t>(x) + 1;
+        const uint32_t d = (x * 7u) % (4096 - s);
+        // a with 4096 a a multiple of s (gcd steps), the one before it, and the extremes.
+        const uint32_t step = s / std::gcd(s, 4096u);
+        const uint32_t whole = std::min(s, step * (1 + x % 5));
+        const uint32_t as[kRows] = {0, 1, s - 1, s, whole, whole - 1, s / 2, s + 300, 0};
+        for (int32_t y = 0; y < kRows; ++y) {
+            Set(*dark, x, y, d);
+            Set(*white, x, y, d + s);
+            // The last row lies below the dark reference.
+            Set(*raw, x, y, y == kRows - 1 ? d / 2 : std::min(d + as[y], 65535u));
+        }
+    }
+    const auto before = Bytes(*raw);
+    ASSERT_TRUE(FlatField16(*raw, *dark, *white, {kSpans, kRows, 0, 0}));
+    for (int32_t y = 0; y < kRows; ++y) {
+        for (int32_t x = 0; x < kSpans; ++x) {
+            const size_t at = static_cast<size_t>(y) * raw->Stride() + 2 * static_cast<size_t>(x);
+            const uint32_t p = before[at] | (before[at + 1] << 8);
+            ASSERT_EQ(Get(*raw, x, y), Expected16(p, Get(*dark, x, y), Get(*white, x, y)))
+                << "P " << p << " D " << Get(*dark, x, y) << " W " << Get(*white, x, y);
+        }
+    }
+}
+
+// One corrector kept over frames, as frame processing keeps it: replaced references, another
+// pair of references, and references beyond 12 bits (divided instead) all take effect at once.
+TEST_P(FlatField16Test, AKeptCorrectorFollowsReplacedReferences) {
+    auto dark = MakeImage(64, 4, 16, 100);
+    auto white = MakeImage(64, 4, 16, 2148);  // span 2048: 1124 -> 2048
+    auto otherWhite = MakeImage(64, 4, 16, 1124);
+    FlatField corrector;
+    const auto frame = [&](const CDibImage& w) {
+        auto raw = MakeImage(64, 4, 16, 1124);
+        EXPECT_TRUE(corrector.Correct16(*raw, *dark, w, {64, 4, 0, 0}));
+        return Get(*raw, 63, 3);
+    };
+    EXPECT_EQ(frame(*white), 2048u);
+    Fill(*white, 612);  // span 512: 1124 - 100 = 1024 -> 8192, clamped
+    white->MarkChanged();
+    EXPECT_EQ(frame(*white), 4095u);
+    EXPECT_EQ(frame(*otherWhite), 4095u);  // span 1024 exactly: 4096, clamped
+    Fill(*otherWhite, 40000);              // a span beyond 12 bits
+    otherWhite->MarkChanged();
+    EXPECT_EQ(frame(*otherWhite), Expected16(1124, 100, 40000));
+    Fill(*white, 3172);  // back to 12 bits: span 3072
+    white->MarkChanged();
+    EXPECT_EQ(frame(*white), Expected16(1124, 100, 3172));
 }
 
 KELVRA_PROCESSING_SIMD_SUITE(FlatField8Test);

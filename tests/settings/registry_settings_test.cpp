@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <limits>
 #include <vector>
 
 #include "platform/SettingsStore.h"
@@ -13,6 +14,12 @@ namespace {
 
 class RegistrySettingsTest : public ::testing::Test {
   protected:
+    static std::string Subkey(int camera, const char* name) {
+        std::string key = CameraKey(camera);
+        key += "\\";
+        key += name;
+        return key;
+    }
     platform::SettingsTree Tree() const { return store_.Load(); }
     void Edit(const std::function<void(platform::SettingsTree&)>& edit) {
         ASSERT_TRUE(store_.Update(edit));
@@ -240,6 +247,104 @@ TEST_F(RegistrySettingsTest, SaveIntoAnUnwritableStoreFailsWithoutDamage) {
     FilterSettings reloaded;
     registry_.LoadFilterSettings(0, &reloaded);
     EXPECT_EQ(reloaded.gamma, 120);
+}
+
+// Values another program (or a damaged file) left in the store: another type, outside what the
+// library can use, not a finite number. Each gives what a fresh machine has, never the stored
+// value.
+TEST_F(RegistrySettingsTest, UnusableStoredValuesGiveWhatAFreshMachineHas) {
+    const std::string camera = CameraKey(0);
+    const std::string gain = Subkey(0, "Gain");
+    const uint8_t notADword[2] = {1, 2};
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    Edit([&](platform::SettingsTree& t) {
+        t.SetDword(camera, "Size", 0);
+        t.SetDword(camera, "WaitTime", 0xFFFFFFFF);
+        t.SetDword(camera, "Color", 9);
+        t.SetDword(camera, "SubSample", 5);
+        t.SetBinary(camera, "Clock", notADword, sizeof notADword);
+        t.SetDword(SizePresetKey(0, 0), "EV", 512);
+        t.SetDword(SizePresetKey(0, 0), "EH", static_cast<uint32_t>(-5));
+        t.SetDword(gain, "Exposure", 30000000);  // x 100 overflows 32 bits
+        t.SetDword(gain, "Global", 481);
+        t.SetDword(gain, "V_Mirror", 2);
+        t.SetBinary(gain, "ExposureEx", &nan, sizeof nan);
+        t.SetBinary(Subkey(0, "Filter"), "Gamma", notADword, sizeof notADword);
+        t.SetDword(Subkey(0, "Filter"), "Hue", 361);
+        t.SetDword(Subkey(0, "Filter"), "Contrast", static_cast<uint32_t>(-127));
+        t.SetDword(Subkey(0, "Gray"), "Mode", 3);
+        t.SetDword(Subkey(0, "Gray"), "OffsetB1", static_cast<uint32_t>(-256));
+    });
+    StreamFormat format;
+    format.waitTime = 10;
+    format.color = 0;
+    format.subSample = 1;
+    format.clock = 2;
+    registry_.LoadStreamFormat(0, &format, FormatSupport{});
+    EXPECT_EQ(format.waitTime, 10);
+    EXPECT_EQ(format.color, 0);
+    EXPECT_EQ(format.subSample, 1);
+    EXPECT_EQ(format.clock, 2);
+
+    ReadoutWindow window;
+    window.EH = 640;
+    EXPECT_EQ(registry_.LoadSizePreset(0, &window, FormatSupport{}), 1);
+    EXPECT_EQ(window.EH, 640);  // the preset is refused whole, not mixed into the window
+    EXPECT_EQ(window.EV, 1024);
+
+    CameraDefaults defaults;
+    defaults.globalGain = 10;
+    defaults.exposure = 300;
+    defaults.vMirror = 1;
+    defaults.exposureSecondsSupported = true;
+    defaults.exposureSeconds = 0.03;
+    defaults.exposureSecondsMax = 2.0;
+    defaults.gainRange = {0, 480};
+    defaults.exposureRange = {1, 20000};
+    CameraSettings loaded;
+    registry_.LoadCameraSettings(0, &loaded, defaults);
+    EXPECT_EQ(loaded.exposure, 300);
+    EXPECT_EQ(loaded.globalGain, 10);
+    EXPECT_EQ(loaded.vMirror, 1);
+    EXPECT_EQ(loaded.exposureSeconds, 0.03);
+    const double beyond = 2.5;  // seconds past the camera's maximum
+    Edit([&](platform::SettingsTree& t) { t.SetBinary(gain, "ExposureEx", &beyond, 8); });
+    registry_.LoadCameraSettings(0, &loaded, defaults);
+    EXPECT_EQ(loaded.exposureSeconds, 0.03);
+
+    FilterSettings filter;
+    filter.gamma = 77;
+    filter.hue = 5;
+    filter.bayerMode = 1;
+    registry_.LoadFilterSettings(0, &filter);
+    EXPECT_EQ(filter.gamma, 100);
+    EXPECT_EQ(filter.hue, 0);
+    EXPECT_EQ(filter.bayerMode, 1);    // missing: left as it was
+    EXPECT_EQ(filter.contrast, -127);  // the limits themselves are usable
+    GraySettings gray;
+    gray.mode = 1;
+    gray.offsetB1 = 20;
+    registry_.LoadGraySettings(0, &gray);
+    EXPECT_EQ(gray.mode, 0);
+    EXPECT_EQ(gray.offsetB1, 128);
+}
+
+// A camera used for the first time gets the full-sensor preset of its own; presets its key
+// already holds stay as they are.
+TEST_F(RegistrySettingsTest, CameraKeyGetsADefaultPresetOnFirstUse) {
+    ReadoutWindow window;
+    ASSERT_EQ(registry_.LoadSizePreset(-1, &window, FormatSupport{}), 0);  // the root exists now
+    ASSERT_TRUE(registry_.EnsureSizePresets(1));
+    EXPECT_EQ(Dword(SizePresetKey(1, 0), "TH"), 1280u);
+    EXPECT_EQ(Dword(SizePresetKey(1, 0), "EV"), 1024u);
+    EXPECT_EQ(Dword(SizePresetKey(1, 0), "Buf"), 4u);
+    uint32_t unused = 0;
+    EXPECT_FALSE(Tree().GetDword(CameraKey(1), "Color", &unused));  // stream values untouched
+
+    Edit([](platform::SettingsTree& t) { t.SetDword(SizePresetKey(2, 0), "TH", 640); });
+    ASSERT_TRUE(registry_.EnsureSizePresets(2));
+    EXPECT_EQ(Dword(SizePresetKey(2, 0), "TH"), 640u);
+    EXPECT_FALSE(Tree().GetDword(SizePresetKey(2, 0), "EH", &unused));
 }
 
 }  // namespace

@@ -162,7 +162,7 @@ TEST(ParseColorMode, EightOrSixteen) {
 
 TEST(CommandTable, EveryCommandHasItsUsageAndAnOverviewLine) {
     const std::string overview = overviewText();
-    ASSERT_EQ(commandTable().size(), 11u);
+    ASSERT_EQ(commandTable().size(), 14u);
     for (const CommandHelp& command : commandTable()) {
         const std::string usage = commandUsageText(command);
         EXPECT_EQ(usage.rfind("usage: kelvra " + command.syntax.name, 0), 0u)

@@ -7,7 +7,7 @@ run --version
 expect_status 0
 expect_out "^kelvra [0-9]+\.[0-9]+\.[0-9]+, library version 2\.23\.5\.33$"
 
-for command in list info snap stream record cooler temperature mask reg bench demo; do
+for command in list info snap stream record cooler temperature mask reg bench demo doctor udev-rule; do
     run "$command" --help
     expect_status 0
     expect_out "^usage: kelvra $command"
@@ -16,8 +16,8 @@ done
 KELVRA_SIMULATED_CAMERAS=2 run list
 expect_status 0
 [[ $(wc -l <<<"$out") -eq 2 ]] || fail "two cameras wanted: [$out]"
-expect_out "^0: KelvraK4SWIRTEC_01  serial [^ ]+  product 0x3270$"
-expect_out "^1: KelvraK4SWIRTEC_02  serial [^ ]+  product 0x3270$"
+expect_out "^0: KelvraK4SWIRTEC_01  serial [^ ]+  product 0x3270  USB 3 \(5 Gbit/s\)$"
+expect_out "^1: KelvraK4SWIRTEC_02  serial [^ ]+  product 0x3270  USB 3 \(5 Gbit/s\)$"
 
 KELVRA_SIMULATED_CAMERAS= run --simulate list
 expect_out "^0: KelvraK4SWIRTEC_01 "

@@ -1,6 +1,7 @@
 // The kelvra tool's messages, formats, status line and file checks, without the camera library.
 #include <gtest/gtest.h>
 #include <unistd.h>
+#include <algorithm>
 
 #include <cstdio>
 #include <filesystem>
@@ -96,6 +97,25 @@ TEST(Formatting, StatusAndSummary) {
     counters.frames = 0;
     EXPECT_EQ(formatStreamSummary(counters, 0.0),
               "streamed 0 frames in 0.0 s (0.0 fps), 2 lost, sensor -4.2 °C");
+    // The camera's frame counter passes 32 bits on a long stream.
+    counters.lastFrame = 4294967301ULL;
+    EXPECT_EQ(formatStatus(counters),
+              "frames 0 | 27.4 fps | lost 2 | frame 4294967301 | sensor -4.2 °C");
+    EXPECT_EQ(
+        formatStreamSummary(counters, 0.0),
+        "streamed 0 frames in 0.0 s (0.0 fps), 2 lost, last frame 4294967301, sensor -4.2 °C");
+}
+
+TEST(Formatting, StreamStatisticsNameEveryCounterOnItsOwnLine) {
+    KELVRA_STREAM_STATS stats{};
+    stats.framesReceived = 10;
+    stats.droppedInRing = 2;
+    stats.lastFrameCounter = 77;
+    const std::string text = formatStreamStatistics(stats);
+    EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 10);
+    EXPECT_NE(text.find("frames received: 10\n"), std::string::npos);
+    EXPECT_NE(text.find("dropped in ring: 2\n"), std::string::npos);
+    EXPECT_NE(text.find("last frame: 77\n"), std::string::npos);
 }
 
 // Everything a StatusLine writes to a temporary file.

@@ -1,7 +1,9 @@
 // The shared device map: its layout, its lifetime across controllers and processes, and maps
 // left behind by crashed processes.
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <filesystem>
 
@@ -214,6 +216,31 @@ TEST_F(DeviceMapTest, MapLeftByACrashedProcessDoesNotFreezeTheNumbering) {
     }
     cam.reset();
     EXPECT_EQ(OpenMap(), nullptr) << "and it is removed when this process detaches";
+}
+
+TEST_F(DeviceMapTest, ProcessThatNeverReleasedItsControllerLeavesNoBlockBehind) {
+    PeerResult leaked = RunPeer({m_map.Name(), "leak", "1:3270"});
+    ASSERT_EQ(leaked.exitCode, 0) << leaked.output;
+    EXPECT_THAT(SharedMemory::Names(m_map.Name()), ::testing::IsEmpty());
+}
+
+// Simulated cameras get a map of their process's own. A process that crashed leaves its pair
+// of blocks; the next controller created anywhere removes them.
+TEST_F(DeviceMapTest, PrivateMapOfACrashedProcessIsRemovedByTheNextAttach) {
+    PeerResult crashed = RunPeer({kDeviceMapName, "crash", "1:3270"});
+    ASSERT_EQ(crashed.exitCode, 0) << crashed.output;
+    const size_t at = crashed.output.find("pid ");
+    ASSERT_NE(at, std::string::npos) << crashed.output;
+    const std::string map = std::string(kDeviceMapName) + "-local-" +
+                            std::to_string(std::stoi(crashed.output.substr(at + 4)));
+    const std::vector<std::string> left = {map, DeviceMapUsersName(map)};
+    for (const std::string& name : left) {
+        ASSERT_THAT(SharedMemory::Names(name), ::testing::Contains(name)) << "the crash left it";
+    }
+    CNorluxCy3Cam cam;
+    for (const std::string& name : left) {
+        EXPECT_THAT(SharedMemory::Names(name), ::testing::Not(::testing::Contains(name)));
+    }
 }
 
 std::vector<std::string> gDebugTexts;

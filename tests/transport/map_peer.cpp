@@ -7,8 +7,10 @@
 //
 // "enumerate" first puts simulated cameras on the bus whose paths are those of the given attach
 // ordinals (the same paths another process's cameras of those ordinals have), then enumerates.
-// "crash" does the same and ends without detaching, as a crashed process would.
-// Output: "count <n>", then "entry <index> <vendor> <product> <instance> <path>" per entry.
+// "crash" does the same and ends without detaching, as a crashed process would; "leak" ends
+// normally but without destroying its controller, as a program that never released it.
+// Output: "count <n>", then "entry <index> <vendor> <product> <instance> <path>" per entry,
+// then "pid <n>".
 #include <unistd.h>
 
 #include <cstdio>
@@ -66,7 +68,13 @@ int main(int argc, char** argv) {
     auto cam = std::make_unique<CNorluxCy3Cam>();
     if (mode != "list") cam->Enumerate();
     PrintTable(*cam);
+    std::printf("pid %d\n", static_cast<int>(getpid()));
+    std::fflush(stdout);
     if (mode == "crash") _exit(0);  // no detach: the map keeps this process as a user
+    if (mode == "leak") {
+        cam.release();
+        std::exit(0);
+    }
     cam.reset();
     kelvra::sim::detachAllCameras();
     return 0;

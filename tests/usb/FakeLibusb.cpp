@@ -39,6 +39,8 @@ struct libusb_device_handle {
 namespace kelvra::driver::usb::fake {
 namespace {
 
+constexpr uint8_t kSerialIndex = 3;
+
 struct InFlight {
     uint64_t id = 0;
     libusb_transfer* transfer = nullptr;
@@ -349,8 +351,30 @@ int LIBUSB_CALL libusb_get_device_descriptor(libusb_device* device,
     descriptor->bcdUSB = 0x0300;
     descriptor->idVendor = device->setup.vendorId;
     descriptor->idProduct = device->setup.productId;
+    descriptor->iSerialNumber = device->setup.serial.empty() ? 0 : kSerialIndex;
     descriptor->bNumConfigurations = 1;
     return LIBUSB_SUCCESS;
+}
+
+uint8_t LIBUSB_CALL libusb_get_device_address(libusb_device* device) {
+    std::lock_guard lock(bus().mutex);
+    return static_cast<uint8_t>(device->id);
+}
+
+int LIBUSB_CALL libusb_get_string_descriptor_ascii(libusb_device_handle* handle, uint8_t index,
+                                                   unsigned char* data, int length) {
+    Bus& b = bus();
+    std::lock_guard lock(b.mutex);
+    if (!handleUsable(b, handle, "libusb_get_string_descriptor_ascii")) {
+        return LIBUSB_ERROR_INVALID_PARAM;
+    }
+    if (!handle->device->present) return LIBUSB_ERROR_NO_DEVICE;
+    const std::string& serial = handle->device->setup.serial;
+    if (index != kSerialIndex || serial.empty() || length <= 0) return LIBUSB_ERROR_PIPE;
+    const int count = std::min<int>(static_cast<int>(serial.size()), length - 1);
+    std::copy_n(serial.begin(), count, data);
+    data[count] = 0;
+    return count;
 }
 
 uint8_t LIBUSB_CALL libusb_get_bus_number(libusb_device* device) {

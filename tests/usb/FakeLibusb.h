@@ -39,6 +39,7 @@ struct DeviceSetup {
     std::vector<EndpointSetup> endpoints = cameraEndpoints();
     int openError = LIBUSB_SUCCESS;  // what libusb_open answers instead of a handle
     int claimError = LIBUSB_SUCCESS;
+    std::string serial;  // the serial-number string; empty: the device has none
 };
 
 struct ControlCall {

@@ -35,8 +35,8 @@ inline fake::DeviceSetup CameraAt(uint8_t bus, std::vector<uint8_t> ports,
 }
 
 inline std::string PathOf(const fake::DeviceSetup& setup) {
-    return formatCameraPath(
-        CameraAddress{setup.vendorId, setup.productId, {setup.bus, setup.ports}});
+    return formatCameraPath(CameraAddress{setup.vendorId, setup.productId,
+                                          instanceFor(setup.serial, {setup.bus, setup.ports})});
 }
 
 class UsbTest : public ::testing::Test {

@@ -16,13 +16,42 @@ TEST_F(UsbTest, ListsCamerasByBusThenPortChainWhateverTheirPlugOrder) {
 }
 
 TEST_F(UsbTest, PathsCarryTheRealVendorAndProductIds) {
-    fake::DeviceSetup setup = CameraAt(1, {5}, 0x33C0);
-    setup.vendorId = 0x1D6B;
-    PlugCamera(setup);
+    PlugCamera(CameraAt(1, {5}, 0x33C0));
     const std::vector<std::string> paths = Backend().enumerate(kCameraInterfaceGuid);
     ASSERT_EQ(paths.size(), 1u);
-    EXPECT_EQ(paths[0].substr(12, 4), "1d6b");
+    EXPECT_EQ(paths[0].substr(12, 4), "04b4");
     EXPECT_EQ(paths[0].substr(21, 4), "33c0");
+}
+
+// Another maker's device with a camera's product id: never listed, opened or asked anything,
+// not even its serial number.
+TEST_F(UsbTest, DevicesOfAnotherVendorAreNeverOpenedOrAsked) {
+    fake::DeviceSetup foreign = CameraAt(1, {1});
+    foreign.vendorId = 0x1D6B;
+    foreign.serial = "ABC123";
+    PlugCamera(foreign);
+    EXPECT_THAT(Backend().enumerate(kCameraInterfaceGuid), IsEmpty());
+    EXPECT_EQ(Backend().open(PathOf(foreign), false), nullptr);
+    EXPECT_EQ(Fake().opens(), 0);
+    EXPECT_THAT(Fake().controlCalls(), IsEmpty());
+}
+
+// As the Windows instance id: the serial number names the camera wherever it is plugged in; a
+// camera without a usable one is named by its port.
+TEST_F(UsbTest, CamerasAreNamedBySerialNumberSoAnotherPortKeepsThePath) {
+    fake::DeviceSetup setup = CameraAt(1, {2});
+    setup.serial = "K4S-0042";
+    const std::string first = PlugCamera(setup);
+    EXPECT_NE(first.find("#K4S-0042#"), std::string::npos) << first;
+    Fake().unplug(device_);
+    setup.ports = {3, 1};
+    EXPECT_EQ(PlugCamera(setup), first);
+    EXPECT_THAT(Backend().enumerate(kCameraInterfaceGuid), ElementsAre(first));
+    EXPECT_NE(Backend().open(first, false), nullptr);
+
+    fake::DeviceSetup odd = CameraAt(1, {4});
+    odd.serial = "has space#";
+    EXPECT_NE(PlugCamera(odd).find("#1-4#"), std::string::npos);
 }
 
 TEST_F(UsbTest, LeavesOutDevicesThatAreNotCameras) {

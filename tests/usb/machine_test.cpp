@@ -35,8 +35,9 @@ TEST_F(UsbMachineDeathTest, WithoutSimulatedCamerasTheUsbBackEndServesSilently) 
             const std::vector<std::string> paths = enumerateInterfaces(kCameraInterfaceGuid);
             ok = ok && (HasUsb() || paths.empty());
             for (const std::string& path : paths) ok = ok && usb::parseCameraPath(path).has_value();
-            ok = ok &&
-                 openDevice(usb::formatCameraPath({0x04B4, 0x3270, {250, {7}}}), true) == nullptr;
+            ok = ok && openDevice(
+                           usb::formatCameraPath({0x04B4, 0x3270, usb::formatLocation({250, {7}})}),
+                           true) == nullptr;
             ok = ok && openDevice("\\\\?\\usb#nothing", false) == nullptr;
             std::exit(ok ? 0 : 1);
         },

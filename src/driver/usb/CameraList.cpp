@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cctype>
 #include <optional>
 
 #include "driver/Ioctl.h"
@@ -53,27 +54,41 @@ std::optional<UsbLocation> locationOf(libusb_device* device) {
     return location;
 }
 
-std::optional<FoundCamera> identify(libusb_device* device) {
+std::optional<FoundCamera> identify(libusb_device* device, SerialNumbers& serials) {
     libusb_device_descriptor descriptor{};
     if (libusb_get_device_descriptor(device, &descriptor) != LIBUSB_SUCCESS) return {};
-    if (!isCameraProduct(descriptor.idProduct)) return {};
+    // Ours by vendor and product: nothing is sent to another maker's device.
+    if (!isCameraDevice(descriptor.idVendor, descriptor.idProduct)) return {};
     std::optional<UsbLocation> location = locationOf(device);
     if (!location) return {};
     std::optional<int> interface = cameraInterface(device);
     if (!interface) return {};
-    return FoundCamera{{descriptor.idVendor, descriptor.idProduct, *location}, *interface, device};
+    const std::string serial = serials.of(device, descriptor.iSerialNumber);
+    return FoundCamera{{descriptor.idVendor, descriptor.idProduct, instanceFor(serial, *location)},
+                       *location,
+                       *interface,
+                       device};
+}
+
+bool sameIgnoringCase(std::string_view a, std::string_view b) {
+    return std::ranges::equal(a, b, [](char x, char y) {
+        return std::tolower(static_cast<unsigned char>(x)) ==
+               std::tolower(static_cast<unsigned char>(y));
+    });
 }
 
 }  // namespace
 
 // Takes libusb's device list (nothing when it cannot be had) and keeps the cameras in it.
-CameraList::CameraList(libusb_context* context) {
+CameraList::CameraList(libusb_context* context, SerialNumbers& serials) {
     if (libusb_get_device_list(context, &list_) < 0) list_ = nullptr;
     for (libusb_device** device = list_; device != nullptr && *device != nullptr; ++device) {
-        if (std::optional<FoundCamera> camera = identify(*device)) cameras_.push_back(*camera);
+        if (std::optional<FoundCamera> camera = identify(*device, serials)) {
+            cameras_.push_back(*camera);
+        }
     }
     std::ranges::sort(cameras_, {}, [](const FoundCamera& camera) -> const UsbLocation& {
-        return camera.address.location;
+        return camera.location;
     });
 }
 
@@ -82,10 +97,11 @@ CameraList::~CameraList() {
     if (list_ != nullptr) libusb_free_device_list(list_, 1);
 }
 
-// The camera at `address`'s location with `address`'s ids; null when it is not attached.
+// The camera `address` names (ids and instance, the instance without regard to case as a path
+// is compared); null when it is not attached.
 const FoundCamera* CameraList::find(const CameraAddress& address) const {
     for (const FoundCamera& camera : cameras_) {
-        if (camera.address.location == address.location &&
+        if (sameIgnoringCase(camera.address.instance, address.instance) &&
             camera.address.vendorId == address.vendorId &&
             camera.address.productId == address.productId) {
             return &camera;

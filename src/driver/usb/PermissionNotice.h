@@ -5,15 +5,13 @@
 #include <atomic>
 
 #include "driver/usb/CameraPath.h"
+#include "driver/usb/CameraProducts.h"
 
 namespace kelvra::driver::usb {
 
-// The rule shipped in packaging/udev and installed under <prefix>/lib/udev/rules.d.
-inline constexpr const char* kUdevRuleName = "60-kelvra-cameras.rules";
-
 class PermissionNotice {
   public:
-    void report(const CameraAddress& address);
+    void report(uint16_t vendorId, uint16_t productId, const UsbLocation& location);
 
   private:
     std::atomic<bool> told_{false};

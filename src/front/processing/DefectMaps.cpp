@@ -17,7 +17,7 @@ constexpr int32_t kDeadWhite8 = 64;
 constexpr int32_t kDeadWhite16 = 1024;
 
 struct Source {
-    const CDibImage* reference;
+    CDibImage* reference;
     CDibImage* map;
 };
 
@@ -52,8 +52,10 @@ int32_t RebuildDefectMaps(const FrameImages& images, int32_t depth16, int32_t wh
     const bool wide = depth16 == 1;
     const bool white = which == kWhiteMask;
     const Source s = SourceOf(images, wide, white);
+    if (s.reference != nullptr) s.reference->MarkChanged();
     const uint16_t bits = wide ? 16 : 8;
     if (!Usable(s.reference, bits) || !Usable(s.map, bits)) return 0;
+    s.map->MarkChanged();
     if (wide) {
         if (white) {
             Rebuild<uint16_t>(*s.reference, *s.map, [](int32_t v) { return v < kDeadWhite16; });

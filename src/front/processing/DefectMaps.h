@@ -14,7 +14,10 @@ enum MaskKind : int32_t { kDarkMask = 0, kWhiteMask = 1 };
 // the reference pixel is above 192 (dark, 8-bit), above 3072 (dark, 16-bit), below 64 (white,
 // 8-bit) or below 1024 (white, 16-bit), else 0; the two-pixel border keeps its contents.
 // Returns 1, or 0 for another depth16 or which, or a missing reference or map of that depth.
-// The caller holds the mask lock.
+// Every change of a reference is followed by this call (capture, mask file): it also marks the
+// reference (and the map) changed, so that what frames derive from them (the flat-field
+// reciprocals, the union of the maps) is made again before the next frame. The caller holds the
+// mask lock.
 int32_t RebuildDefectMaps(const FrameImages& images, int32_t depth16, int32_t which);
 
 }  // namespace kelvra::processing

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <limits>
 
 #include "front/processing/DotPlanes.h"
 #include "front/processing/DotSweep.h"
@@ -26,16 +27,21 @@ struct DetectRow {
     const T* up;
     const T* row;
     const T* down;
-    const T* dark;
+    const T* dark;  // the maps, read when there is no plane of known defects
     const T* white;
+    const uint8_t* known;  // 1 where either map marks the pixel
     int32_t x0;
     int32_t x1;
-    int32_t threshold;
+    T threshold;
+    T deviates;  // 1, or 0 when the threshold lies beyond every possible deviation
 };
 
-// Branch-free per pixel so that the loop vectorises. Locals, because a byte store may alias
-// the record and would reload it every pixel.
-template <class T>
+// Branch-free per pixel and in the samples' own width, so that the loop vectorises with as
+// many lanes as a register holds samples: the truncated mean of four samples is the sum of their
+// quarters plus the quarter of their remainders, which never overflows T, and the deviation is
+// compared unsigned. Locals, because a byte store may alias the record and would reload it
+// every pixel.
+template <class T, bool FromMaps>
 KELVRA_PROCESSING_INLINE void DetectBody(const DetectRow<T>& r) {
     T* __restrict mark = r.mark;
     const T* __restrict up = r.up;
@@ -43,25 +49,39 @@ KELVRA_PROCESSING_INLINE void DetectBody(const DetectRow<T>& r) {
     const T* __restrict down = r.down;
     const T* __restrict dark = r.dark;
     const T* __restrict white = r.white;
-    const int32_t threshold = r.threshold;
+    const uint8_t* __restrict knownPlane = r.known;
+    const T threshold = r.threshold;
+    const T deviates = r.deviates;
     const int32_t x1 = r.x1;
+    constexpr T kLow = 3;
     for (int32_t x = r.x0; x < x1; ++x) {
-        const int32_t sum = int32_t{row[x - 1]} + row[x + 1] + up[x] + down[x];
-        const int32_t diff = int32_t{row[x]} - (sum >> 2);
-        const int32_t deviates = (diff >= threshold) | (-diff >= threshold);
-        const int32_t known = (dark[x] | white[x]) != 0;
-        mark[x] = static_cast<T>(deviates | known);
+        const T a = row[x - 1];
+        const T b = row[x + 1];
+        const T c = up[x];
+        const T d = down[x];
+        const auto quarters = static_cast<T>((a >> 2) + (b >> 2) + (c >> 2) + (d >> 2));
+        const auto rest = static_cast<T>(((a & kLow) + (b & kLow) + (c & kLow) + (d & kLow)) >> 2);
+        const auto mean = static_cast<T>(quarters + rest);
+        const T p = row[x];
+        const auto deviation = static_cast<T>(p > mean ? p - mean : mean - p);
+        bool known;
+        if constexpr (FromMaps) {
+            known = (dark[x] | white[x]) != 0;
+        } else {
+            known = knownPlane[x] != 0;
+        }
+        mark[x] = static_cast<T>(((deviation >= threshold) & deviates) | known);
     }
 }
 
-template <class T>
+template <class T, bool FromMaps>
 void DetectBaseline(const DetectRow<T>& r) {
-    DetectBody(r);
+    DetectBody<T, FromMaps>(r);
 }
 
-template <class T>
+template <class T, bool FromMaps>
 KELVRA_PROCESSING_AVX2 void DetectAvx2(const DetectRow<T>& r) {
-    DetectBody(r);
+    DetectBody<T, FromMaps>(r);
 }
 
 // Appends the marked columns of [x0, x1) of one map row, skipping eight bytes of unmarked
@@ -114,16 +134,25 @@ int64_t CountRow(const T* mark, int32_t x0, int32_t x1) {
 // Marks the frame and returns the number of marks. Their positions are listed only while they
 // are few enough to be corrected one by one.
 template <class T>
-int64_t Detect(const Planes<T>& p, int32_t threshold, size_t listLimit,
-               std::vector<uint32_t>& marked) {
-    const auto detect = UseAvx2() ? &DetectAvx2<T> : &DetectBaseline<T>;
+int64_t Detect(const Planes<T>& p, const uint8_t* known, int64_t knownStride, int32_t threshold,
+               size_t listLimit, std::vector<uint32_t>& marked) {
+    const bool avx2 = UseAvx2();
+    const auto detect = known != nullptr
+                            ? (avx2 ? &DetectAvx2<T, false> : &DetectBaseline<T, false>)
+                            : (avx2 ? &DetectAvx2<T, true> : &DetectBaseline<T, true>);
     const int32_t x0 = kMargin;
     const int32_t x1 = p.width - kMargin;
+    // A deviation is at most the largest sample: a threshold beyond it marks nothing by
+    // deviation, one of 0 or below marks everything.
+    constexpr int32_t kLargest = std::numeric_limits<T>::max();
+    const auto limit = static_cast<T>(std::clamp(threshold, 0, kLargest));
+    const auto deviates = static_cast<T>(threshold <= kLargest);
     int64_t count = 0;
     for (int32_t y = kMargin; y < p.height - kMargin; ++y) {
+        const uint8_t* knownRow = known != nullptr ? known + y * knownStride : nullptr;
         const DetectRow<T> r{p.Dot(y),  p.Frame(y - 1), p.Frame(y), p.Frame(y + 1),
-                             p.Dark(y), p.White(y),     x0,         x1,
-                             threshold};
+                             p.Dark(y), p.White(y),     knownRow,   x0,
+                             x1,        limit,          deviates};
         detect(r);
         if (marked.size() <= listLimit) {
             const size_t before = marked.size();
@@ -193,13 +222,14 @@ Planes<T> PlanesOf(const DotFilterImages& im) {
 
 template <class T>
 int64_t Run(const DotFilterImages& images, int32_t threshold, std::vector<uint32_t>& marked,
-            dot::SweepBuffers& sweep) {
+            dot::SweepBuffers& sweep, KnownDefects& knownDefects) {
     const Planes<T> p = PlanesOf<T>(images);
     ClearOutside(p);
     marked.clear();
     if (p.width <= 2 * kMargin || p.height <= 2 * kMargin) return 0;
     const auto listLimit = static_cast<size_t>(int64_t{p.width} * p.height / kDenseRatio);
-    const int64_t count = Detect(p, threshold, listLimit, marked);
+    const uint8_t* known = knownDefects.Update(*images.darkDefects, *images.whiteDefects);
+    const int64_t count = Detect(p, known, knownDefects.Stride(), threshold, listLimit, marked);
     if (count > static_cast<int64_t>(listLimit)) {
         dot::CorrectBySweeps(p, sweep);
     } else {
@@ -219,8 +249,8 @@ int64_t DotFilter::Apply(const DotFilterImages& images, int32_t threshold) {
         !Usable(images.dotMap, bits)) {
         return -1;
     }
-    return bits == 8 ? Run<uint8_t>(images, threshold, marked_, sweep_)
-                     : Run<uint16_t>(images, threshold, marked_, sweep_);
+    return bits == 8 ? Run<uint8_t>(images, threshold, marked_, sweep_, known_)
+                     : Run<uint16_t>(images, threshold, marked_, sweep_, known_);
 }
 
 }  // namespace kelvra::processing

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "front/processing/DotSweep.h"
+#include "front/processing/KnownDefects.h"
 #include "imaging/CDibImage.h"
 
 namespace kelvra::processing {
@@ -21,10 +22,10 @@ struct DotFilterImages {
     CDibImage* dotMap;              // receives the marks of this frame
 };
 
-// Keeps the list of marked pixels and the sweep buffers between runs, so that a frame allocates
-// nothing once they have grown to the largest frame seen. Few marks are corrected one by one from
-// the list; many (a noisy frame) by two sweeps over the frame, with the same result. One object
-// per acquisition thread; not thread-safe.
+// Keeps the list of marked pixels, the sweep buffers and the union of the defect maps between
+// runs, so that a frame allocates nothing once they have grown to the largest frame seen. Few marks
+// are corrected one by one from the list; many (a noisy frame) by two sweeps over the frame, with
+// the same result. One object per acquisition thread; not thread-safe.
 class DotFilter {
   public:
     // Clears the dot map, then marks every pixel of rows and columns 4 .. size - 5 that either
@@ -39,6 +40,7 @@ class DotFilter {
   private:
     std::vector<uint32_t> marked_;  // (row << 16) | column of each marked pixel
     dot::SweepBuffers sweep_;
+    KnownDefects known_;
 };
 
 }  // namespace kelvra::processing

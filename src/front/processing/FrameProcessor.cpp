@@ -2,7 +2,6 @@
 
 #include "front/processing/AutoIris.h"
 #include "front/processing/ColourStep.h"
-#include "front/processing/FlatField.h"
 #include "front/processing/GrayStep.h"
 #include "front/processing/HueStep.h"
 #include "front/processing/ImageSelection.h"
@@ -28,9 +27,9 @@ void FrameProcessor::CorrectWithMasks(CDibImage& raw, const FrameImages& images,
         const CDibImage* white = wide ? images.whiteRef16 : images.whiteRef8;
         if (dark != nullptr && white != nullptr) {
             if (wide) {
-                FlatField16(raw, *dark, *white, window);
+                flatField_.Correct16(raw, *dark, *white, window);
             } else {
-                FlatField8(raw, *dark, *white, window);
+                flatField_.Correct8(raw, *dark, *white, window);
             }
         }
     }
@@ -69,7 +68,7 @@ FrameFeedback FrameProcessor::ProcessFrame(const FrameImages& images, const Fram
         if (HasPixels(output)) ConvertColor(*output, *raw, settings, feedback);
     }
     RunHueStep(images, settings);
-    RunToneStep(images, settings);
+    tone_.Run(images, settings);
     return feedback;
 }
 

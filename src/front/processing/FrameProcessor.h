@@ -6,16 +6,18 @@
 
 #include "device/CKelvraU3Q6Base.h"
 #include "front/processing/DotFilter.h"
+#include "front/processing/FlatField.h"
 #include "front/processing/FrameFeedback.h"
 #include "front/processing/FrameImages.h"
 #include "front/processing/FrameSettings.h"
 #include "front/processing/SoftwareMirror.h"
+#include "front/processing/ToneStep.h"
 
 namespace kelvra::processing {
 
-// Holds the buffers the steps reuse from frame to frame (the mirroring copy and the dot
-// filter's list of marked pixels). One per front object, used by one thread at a time: the one
-// holding the frame lock.
+// Holds the buffers and tables the steps reuse from frame to frame (the flat-field reciprocals,
+// the mirroring copy, the dot filter's list of marked pixels, the folded tone table). One per front
+// object, used by one thread at a time: the one holding the frame lock.
 class FrameProcessor {
   public:
     FrameProcessor() = default;
@@ -36,8 +38,10 @@ class FrameProcessor {
     void CorrectWithMasks(CDibImage& raw, const FrameImages& images, const FrameSettings& settings);
     void MirrorInSoftware(CDibImage& raw, const FrameSettings& settings, CKelvraU3Q6Base& device);
 
+    FlatField flatField_;
     DotFilter dotFilter_;
     SoftwareMirror mirror_;
+    ToneStep tone_;
 };
 
 }  // namespace kelvra::processing

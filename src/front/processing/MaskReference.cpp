@@ -45,6 +45,7 @@ int32_t CaptureMaskReference(const FrameImages& images, int32_t colourMode, int3
     if (raw != nullptr && raw->Bits() != nullptr && CoversSensor(*raw)) {
         CDibImage* reference = ReferenceOf(images, wide, which);
         if (reference == nullptr || !CopyImage(*raw, *reference)) return 0;
+        reference->MarkChanged();
     }
     return RebuildDefectMaps(images, wide ? 1 : 0, which);
 }

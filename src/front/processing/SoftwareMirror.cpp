@@ -23,21 +23,35 @@ KELVRA_PROCESSING_AVX2 void ReverseAvx2(T* dst, const T* src, int32_t n) {
     ReverseBody(dst, src, n);
 }
 
-// Writes the copy back into the image: source row y or (height - 1 - y), reversed or not.
+// Rows y and (height - 1 - y) trade places (vertical), each reversed or not (horizontal),
+// through one row of scratch: no copy of the frame is needed.
 template <class T>
-void WriteBack(CDibImage& image, const uint8_t* copy, bool horizontal, bool vertical) {
+void MirrorInPlace(CDibImage& image, uint8_t* spare, bool horizontal, bool vertical) {
     const auto reverse = UseAvx2() ? &ReverseAvx2<T> : &ReverseBaseline<T>;
-    const int32_t h = image.Height();
-    const int64_t stride = image.Stride();
-    const size_t rowBytes = static_cast<size_t>(image.Width()) * sizeof(T);
-    for (int32_t y = 0; y < h; ++y) {
-        const int32_t from = vertical ? h - 1 - y : y;
-        uint8_t* dst = image.Bits() + y * stride;
-        const uint8_t* src = copy + from * stride;
-        if (horizontal) {
-            reverse(reinterpret_cast<T*>(dst), reinterpret_cast<const T*>(src), image.Width());
-        } else {
-            std::memcpy(dst, src, rowBytes);
+    const int32_t width = image.Width();
+    const size_t rowBytes = static_cast<size_t>(width) * sizeof(T);
+    const auto row = [&](int32_t y) {
+        return reinterpret_cast<T*>(image.Bits() + int64_t{y} * image.Stride());
+    };
+    const auto* saved = reinterpret_cast<const T*>(spare);
+    const auto reverseInPlace = [&](int32_t y) {
+        std::memcpy(spare, row(y), rowBytes);
+        reverse(row(y), saved, width);
+    };
+    for (int32_t top = 0, bottom = image.Height() - 1; top <= bottom; ++top, --bottom) {
+        if (vertical && top != bottom) {
+            std::memcpy(spare, row(top), rowBytes);
+            if (horizontal) {
+                reverse(row(top), row(bottom), width);
+                reverse(row(bottom), saved, width);
+            } else {
+                std::memcpy(row(top), row(bottom), rowBytes);
+                std::memcpy(row(bottom), spare, rowBytes);
+            }
+        } else if (horizontal) {
+            // Rows that keep their place: every row, or the middle one.
+            reverseInPlace(top);
+            if (top != bottom) reverseInPlace(bottom);
         }
     }
 }
@@ -49,13 +63,13 @@ bool SoftwareMirror::Apply(CDibImage& image, bool horizontal, bool vertical) {
     if (image.Bits() == nullptr) return false;
     const uint16_t bits = image.BitCount();
     if (bits != 8 && bits != 16) return false;
-    // Grows only; a smaller frame reuses the larger copy.
-    if (copy_.size() < image.ImageBytes()) copy_.resize(image.ImageBytes());
-    std::memcpy(copy_.data(), image.Bits(), image.ImageBytes());
+    // Grows only; a narrower frame reuses the longer row.
+    const size_t rowBytes = static_cast<size_t>(image.Width()) * (bits / 8);
+    if (spare_.size() < rowBytes) spare_.resize(rowBytes);
     if (bits == 8) {
-        WriteBack<uint8_t>(image, copy_.data(), horizontal, vertical);
+        MirrorInPlace<uint8_t>(image, spare_.data(), horizontal, vertical);
     } else {
-        WriteBack<uint16_t>(image, copy_.data(), horizontal, vertical);
+        MirrorInPlace<uint16_t>(image, spare_.data(), horizontal, vertical);
     }
     return true;
 }

@@ -8,8 +8,8 @@
 
 namespace kelvra::processing {
 
-// Keeps its temporary copy between frames, so a frame allocates nothing once the copy has
-// reached the frame size. One object per acquisition thread; not thread-safe.
+// Works in place through one spare row, kept between frames, so a frame allocates nothing once
+// the row has reached the frame's width. One object per acquisition thread; not thread-safe.
 class SoftwareMirror {
   public:
     // Reverses every row (horizontal), the row order (vertical) or both (a rotation by 180
@@ -18,7 +18,7 @@ class SoftwareMirror {
     bool Apply(CDibImage& image, bool horizontal, bool vertical);
 
   private:
-    std::vector<uint8_t> copy_;
+    std::vector<uint8_t> spare_;
 };
 
 }  // namespace kelvra::processing

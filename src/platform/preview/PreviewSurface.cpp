@@ -56,10 +56,17 @@ PreviewSurface::PreviewSurface(std::unique_ptr<X11Connection> connection, Window
     }
 }
 
-// Frees the image and the graphics context; the connection closes after them.
+// Frees the image and the graphics context; the connection closes after them. A connection
+// the server has dropped takes no more requests (they may never return): only the context's
+// client-side record is freed then, as XFreeGC does after its request.
 PreviewSurface::~PreviewSurface() {
     FreeImage();
-    if (m_gc != nullptr) XFreeGC(m_connection->Get(), m_gc);
+    if (m_gc == nullptr) return;
+    if (m_connection->Broken()) {
+        XFree(m_gc);
+    } else {
+        XFreeGC(m_connection->Get(), m_gc);
+    }
 }
 
 // Draws an 8-bit grey image (`height` rows of `width` samples, `stride` bytes apart) at the

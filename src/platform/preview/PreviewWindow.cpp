@@ -73,6 +73,8 @@ void DecorateTopLevel(Display* display, Window window, const std::string& classN
     hints.width = width;
     hints.height = height;
     XSetWMNormalHints(display, window, &hints);
+    Atom deleteWindow = XInternAtom(display, "WM_DELETE_WINDOW", False);
+    XSetWMProtocols(display, window, &deleteWindow, 1);
 }
 
 }  // namespace
@@ -83,9 +85,8 @@ void DecorateTopLevel(Display* display, Window window, const std::string& classN
 // the size is not positive (or above 32767), there is no display or creation fails. Any
 // thread; the window answers its queries from any thread.
 //
-// No WM_DELETE_WINDOW protocol is set: nobody reads this window's events, so a window
-// manager's close button ends the querying connection instead, which destroys the window as
-// closing does on Windows; every later call then fails quietly.
+// The window takes part in WM_DELETE_WINDOW, so that a window manager's close button asks
+// (CloseRequested) instead of killing the connection the window was made on.
 HWND PreviewWindow::CreateTopLevel(const std::string& className, const std::string& title,
                                    int clientWidth, int clientHeight) {
     return Create(className, title, None, 0, 0, clientWidth, clientHeight);
@@ -154,10 +155,13 @@ PreviewWindow::PreviewWindow(std::unique_ptr<X11Connection> connection, unsigned
     char wmState[] = "WM_STATE";
     char netWmState[] = "_NET_WM_STATE";
     char hidden[] = "_NET_WM_STATE_HIDDEN";
-    char* names[] = {wmState, netWmState, hidden};
-    Atom atoms[3] = {};
-    XInternAtoms(m_connection->Get(), names, 3, False, atoms);
-    m_atoms = Atoms{atoms[0], atoms[1], atoms[2]};
+    char protocols[] = "WM_PROTOCOLS";
+    char deleteWindow[] = "WM_DELETE_WINDOW";
+    char* names[] = {wmState, netWmState, hidden, protocols, deleteWindow};
+    constexpr int kCount = sizeof names / sizeof names[0];
+    Atom atoms[kCount] = {};
+    XInternAtoms(m_connection->Get(), names, kCount, False, atoms);
+    m_atoms = Atoms{atoms[0], atoms[1], atoms[2], atoms[3], atoms[4]};
 }
 
 PreviewWindow::~PreviewWindow() {
@@ -244,6 +248,29 @@ bool PreviewWindow::IsIconic() {
     }
     if (data != nullptr) XFree(data);
     return iconic;
+}
+
+// True once the window cannot be shown any more: a window manager asked to close it (its
+// close button), the server dropped the connection it was made on (a killed client), the
+// server is gone, or it was destroyed. Reads the events waiting on that connection without
+// blocking; a close request is reported once read, so the caller acts on the first true. Any
+// thread.
+bool PreviewWindow::CloseRequested() {
+    std::lock_guard<std::mutex> lock(m_controlMutex);
+    if (!m_connection || m_connection->Broken()) return true;
+    Display* const display = m_connection->Get();
+    bool requested = false;
+    // Only client messages reach this connection (it selects no input); all are read so that
+    // nothing piles up.
+    while (!m_connection->Broken() && XPending(display) > 0) {
+        XEvent event{};
+        XNextEvent(display, &event);
+        requested =
+            requested || (event.type == ClientMessage && event.xclient.window == m_xid &&
+                          event.xclient.message_type == m_atoms.wmProtocols &&
+                          static_cast<Atom>(event.xclient.data.l[0]) == m_atoms.wmDeleteWindow);
+    }
+    return requested || m_connection->Broken();
 }
 
 // The current size of the client area into width and height: true, or false with 0 × 0 once

@@ -38,6 +38,7 @@ class PreviewWindow final : public WindowObject {
     ~PreviewWindow() override;
 
     unsigned long Xid() const { return m_xid; }
+    bool CloseRequested();
     bool IsVisible();
     bool ClientSize(int& width, int& height);
     bool HasSurface();
@@ -52,6 +53,8 @@ class PreviewWindow final : public WindowObject {
         unsigned long wmState = 0;
         unsigned long netWmState = 0;
         unsigned long netWmStateHidden = 0;
+        unsigned long wmProtocols = 0;
+        unsigned long wmDeleteWindow = 0;
     };
 
     PreviewWindow(std::unique_ptr<X11Connection> connection, unsigned long xid,

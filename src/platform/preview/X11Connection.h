@@ -25,6 +25,7 @@ class X11Connection {
 
   private:
     explicit X11Connection(Display* display) : m_display(display) {}
+    static void Abandon(Display* display);
 
     Display* const m_display;
 };

@@ -1,0 +1,111 @@
+#include "FrameStream.h"
+
+#include <algorithm>
+#include <chrono>
+#include <string>
+
+#include "CameraReport.h"
+#include "ErrorWords.h"
+#include "RateMeter.h"
+#include "StopSignal.h"
+
+namespace kelvra::tool {
+namespace {
+
+using Clock = std::chrono::steady_clock;
+using std::chrono::milliseconds;
+
+// Enough to ride out a slow moment of the terminal; the tool gives each frame back at once.
+constexpr int kQueueBuffers = 8;
+// How long one wait may last: bounds the reaction to Ctrl-C.
+constexpr milliseconds kWaitPoll{100};
+constexpr milliseconds kStatusPeriod{250};
+constexpr milliseconds kTemperaturePeriod{1000};
+
+KELVRA_STREAM_STATS readStatistics(Session& session) {
+    KELVRA_STREAM_STATS stats{};
+    stats.size = sizeof stats;
+    Kelvra_GetStreamStatistics(session.handle(), &stats);
+    return stats;
+}
+
+uint64_t framesLost(const KELVRA_STREAM_STATS& stats) {
+    return stats.droppedQueueFull + stats.droppedInRing + stats.lostInCamera;
+}
+
+// Stops the acquisition and closes the queue however the stream ends.
+class QueueScope {
+  public:
+    explicit QueueScope(int handle) : handle_(handle) {}
+    ~QueueScope() {
+        Kelvra_StopPreview(handle_);
+        Kelvra_CloseFrameQueue(handle_);
+    }
+    QueueScope(const QueueScope&) = delete;
+    QueueScope& operator=(const QueueScope&) = delete;
+
+  private:
+    int handle_;
+};
+
+// Takes the next frame within `timeout` and gives it back. Returns the frame's status.
+int takeFrame(Session& session, milliseconds timeout, StreamCounters& counters) {
+    KELVRA_FRAME frame{};
+    frame.size = sizeof frame;
+    if (Kelvra_WaitFrame(session.handle(), &frame, static_cast<int>(timeout.count())) == 1) {
+        ++counters.frames;
+        counters.lastFrame = frame.frameCounter;
+        Kelvra_ReleaseFrame(session.handle(), &frame);
+    }
+    return frame.status;
+}
+
+}  // namespace
+
+FrameStreamResult streamOwnedFrames(Session& session, double seconds, StatusLine& status) {
+    const std::string what = "streaming from camera " + std::to_string(session.camera());
+    const int handle = session.handle();
+    session.call(what, [&] { return Kelvra_OpenFrameQueue(handle, kQueueBuffers); });
+    QueueScope scope(handle);
+    session.call(what, [&] { return Kelvra_Preview(handle); });
+    FrameStreamResult result;
+    StreamCounters& counters = result.counters;
+    const Clock::time_point start = Clock::now();
+    const auto deadline =
+        start + std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(seconds));
+    RateMeter rate(start);
+    Clock::time_point nextStatus = start, nextTemperature = start;
+    Clock::time_point now = start;
+    int frameStatus = KELVRA_FRAME_OK;
+    while (now < deadline) {
+        if (stopRequested()) {
+            result.interrupted = true;
+            break;
+        }
+        const auto left = std::chrono::duration_cast<milliseconds>(deadline - now);
+        frameStatus = takeFrame(session, std::clamp(left, milliseconds(1), kWaitPoll), counters);
+        now = Clock::now();
+        if (frameStatus != KELVRA_FRAME_OK && frameStatus != KELVRA_FRAME_TIMEOUT) break;
+        rate.update(now, counters);
+        if (now >= nextTemperature) {
+            counters.temperature = readTemperature(session);
+            nextTemperature = now + kTemperaturePeriod;
+        }
+        if (status.live() && now >= nextStatus) {
+            counters.lost = framesLost(readStatistics(session));
+            status.show(formatStatus(counters));
+            nextStatus = now + kStatusPeriod;
+        }
+    }
+    result.seconds = std::chrono::duration<double>(now - start).count();
+    result.stats = readStatistics(session);
+    counters.lost = framesLost(result.stats);
+    status.clear();
+    if (frameStatus == KELVRA_FRAME_CAMERA_LOST) throw ToolFailure(what, KELVRA_ERR_CAMERA_LOST);
+    if (frameStatus != KELVRA_FRAME_OK && frameStatus != KELVRA_FRAME_TIMEOUT) {
+        throw ToolFailure(what, "the stream ended unexpectedly");
+    }
+    return result;
+}
+
+}  // namespace kelvra::tool
