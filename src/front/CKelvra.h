@@ -299,6 +299,7 @@ class CKelvra {
     void PaintPreview();
 
     // Recording (CKelvraRecording.cpp).
+    bool RecordingUnderway();
     bool OpenRecorder(const char* fileName);
     void RecordingMain();
     void RecordingLoop();

@@ -17,7 +17,7 @@ int CKelvra::Record(const char* fileName, int durationMs, int showWindow) {
     if (!device_) return RecordError(kErrorNoCamera), 0;
     // One recording at a time: reconfiguring the writer under a running recording would
     // corrupt its file.
-    if (recording_.load()) return RecordError(kErrorConversion), 0;
+    if (RecordingUnderway()) return RecordError(kErrorConversion), 0;
     if (RefusedWhileCapturingOrTriggering(kErrorConversion)) return 0;
     // A recording that ended by its duration may still be leaving; its thread goes first.
     JoinRecordingThread();
@@ -46,6 +46,13 @@ int CKelvra::Record(const char* fileName, int durationMs, int showWindow) {
         return RecordError(kErrorThread), 0;
     }
     return 1;
+}
+
+// Asked under the frame lock, which the finalisation holds from the file's rename to the end
+// of the recording: once a caller sees the finished file, a new recording may start.
+bool CKelvra::RecordingUnderway() {
+    std::lock_guard<std::recursive_mutex> frame(frameLock_);
+    return recording_.load() != 0;
 }
 
 // The writer takes the size and depth of the current output image.
