@@ -17,10 +17,11 @@ BulkEndpoints::BulkEndpoints(std::mutex& cameraMutex, FrameSource& source, Memor
       window_(window),
       renderer_(model, defectSeed),
       blockFrames_(model.family == SensorFamily::LiCmos) {
-    // A full 16-bit frame, so the usual geometries never allocate while streaming; for the
-    // largest sensors, whose frames are windows of the array, as much as any other sensor's
-    // (the buffer grows at the first frame that needs more).
-    frame_.resize(size_t(
+    // Room for a full 16-bit frame, so the usual geometries never allocate while streaming; for
+    // the largest sensors, whose frames are windows of the array, as much as any other sensor's
+    // (the buffer grows at the first frame that needs more). Reserved, not filled: a camera
+    // that never streams (most of a test's cameras) never touches those pages.
+    frame_.reserve(size_t(
         std::min<int64_t>(int64_t(model.width) * model.height, SensorModel::kLargeArrayPixels)));
 }
 
