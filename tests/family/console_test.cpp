@@ -42,6 +42,19 @@ TEST_F(Console, AModuleThatDoesNotAnswerTheProbeIsBootedThroughFpgaAndConsole) {
     EXPECT_EQ(m_rig.Descriptor().orientation, 2);
 }
 
+// A module that never names itself fails the boot once the command's limit has passed, and is
+// never told to start.
+TEST_F(Console, ASilentModuleFailsItsBootInsteadOfWaitingForever) {
+    m_rig = Open(kModule, false);
+    m_rig.camera->setConsoleSilent(true);
+    m_clock.SetScale(100);
+    EXPECT_EQ(m_rig.driver->RecoverSensor(), 0);
+    EXPECT_EQ(Count("n"), 1);  // silence is not a rejection: not sent again
+    EXPECT_EQ(Count("x -c"), 0);
+    EXPECT_FALSE(m_rig.camera->consoleState().started);
+    EXPECT_LT(m_clock.Now(), 2 * CSensorModelD::kCommandLimitMs);
+}
+
 TEST_F(Console, RejectedCommandsAreSentAgainUpToTheRetryCount) {
     m_rig = Open(kModule);
     m_rig.camera->consoleRejectNext(3);  // three rejections: the third resend is taken

@@ -189,6 +189,18 @@ TEST_F(FamilyTest, ModelJRoundsToItsOwnStepsAndHasATrigger) {
     EXPECT_EQ(rig.Fpga(0x58), 2);
 }
 
+// ---- LI CMOS -----------------------------------------------------------------------------
+
+TEST_F(FamilyTest, LiSensorsReadEveryWindowInModeZero) {
+    Rig rig = Open(0x3330);
+    ASSERT_EQ(rig.driver->SetReadoutWindow(16, 1024, 8, 512, 1), 1);
+    int32_t x = 0, w = 0, y = 0, h = 0, mode = -1;
+    ASSERT_EQ(rig.driver->GetReadoutWindow(&x, &w, &y, &h, &mode), 1);
+    EXPECT_EQ(mode, 0);
+    EXPECT_EQ(w, 1024);  // not halved as a binned mode would
+    EXPECT_EQ(rig.Descriptor().readoutMode, 0);
+}
+
 // ---- trigger pattern -------------------------------------------------------------------------
 
 TEST_F(FamilyTest, TriggerPatternProgramsTheFpgaAndTheSensorsInput) {
