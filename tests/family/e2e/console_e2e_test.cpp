@@ -30,6 +30,19 @@ TEST_F(ModuleCamera, ALengthPastTheTextSendsTheTextAlone) {
     EXPECT_EQ(camera_->consoleState().commands.back(), "g -v 7");
 }
 
+// The module delivers 16-bit frames only: the front offers neither the 8-bit nor the colour
+// outputs.
+TEST_F(ModuleCamera, OnlyTheSixteenBitOutputIsOffered) {
+    DrainErrors();
+    EXPECT_EQ(Kelvra_SetColorMode(handle_, 8), 0);
+    EXPECT_EQ(Kelvra_SetColorMode(handle_, 24), 0);
+    EXPECT_EQ(Kelvra_SetColorMode(handle_, 64), 0);
+    EXPECT_EQ(DrainErrors(),
+              (std::vector<int>{KELVRA_ERR_PARAMETER, KELVRA_ERR_PARAMETER, KELVRA_ERR_PARAMETER}));
+    ASSERT_EQ(Kelvra_SetColorMode(handle_, 16), 1);
+    EXPECT_EQ(Kelvra_GetColorMode(handle_), 16);
+}
+
 TEST_F(ModuleCamera, ExposureTimeBecomesAConsoleCommand) {
     ASSERT_EQ(Kelvra_SetExposureTime(handle_, 7), 1);  // 0.7 ms: 400 lines of 1.75 us
     EXPECT_EQ(camera_->consoleState().exposureLines, 400);
