@@ -18,7 +18,8 @@ function(kelvra_layer)
   add_library(${obj} OBJECT ${sources})
   target_compile_options(${obj} PRIVATE ${KELVRA_WARNINGS})
   target_include_directories(${obj} PUBLIC
-    ${PROJECT_SOURCE_DIR}/include ${PROJECT_SOURCE_DIR}/src ${PROJECT_SOURCE_DIR})
+    ${PROJECT_SOURCE_DIR}/include ${PROJECT_SOURCE_DIR}/src ${PROJECT_SOURCE_DIR}
+    ${KELVRA_GENERATED_DIR})
   set(deps "")
   foreach(dep ${L_DEPS})
     list(APPEND deps kelvra_${dep})

@@ -432,7 +432,13 @@ KELVRA_API int KELVRA_CALL Kelvra_Fps(int handle, int value);
 KELVRA_API int KELVRA_CALL Kelvra_GetHalfClock(int handle, int value);
 KELVRA_API int KELVRA_CALL Kelvra_SetHalfClock(int handle, int value);
 KELVRA_API int KELVRA_CALL Kelvra_SetCrossbar(int handle, int value);
-/* One function behind two names: records code 11 and returns 0. */
+/* The camera module's text console. A library built for any product but 0x3180 records code 11
+ * and returns 0. On the module camera's build: Kelvra_SendText sends `length` characters of
+ * `text` (up to its first NUL; 1 when all were taken, else code 6 and 0); Kelvra_ReceiveText
+ * reads one line from the module into `text` (at most length - 1 characters, terminated) and
+ * returns the line's length, 0 when none came. Each character takes about 10 ms. Without a
+ * camera code 1; a null text, a negative length (a length below 1 for Kelvra_ReceiveText)
+ * code 9; both return 0 then. */
 KELVRA_API int KELVRA_CALL Kelvra_SendText(int handle, char* text, int length);
 KELVRA_API int KELVRA_CALL Kelvra_ReceiveText(int handle, char* text, int length);
 /* Record code 11 and return -1 (0 for an unknown handle). */

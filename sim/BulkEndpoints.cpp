@@ -1,5 +1,6 @@
 #include "sim/BulkEndpoints.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "driver/Ioctl.h"
@@ -11,9 +12,17 @@ namespace rec = driver::record;
 
 BulkEndpoints::BulkEndpoints(std::mutex& cameraMutex, FrameSource& source, MemoryWindow& window,
                              const SensorModel& model, uint32_t defectSeed)
-    : mutex_(cameraMutex), source_(source), window_(window), renderer_(model, defectSeed) {
-    // A full 16-bit frame, so the usual geometries never allocate while streaming.
-    frame_.resize(size_t(model.width) * size_t(model.height));
+    : mutex_(cameraMutex),
+      source_(source),
+      window_(window),
+      renderer_(model, defectSeed),
+      blockFrames_(model.family == SensorFamily::LiCmos) {
+    // Room for a full 16-bit frame, so the usual geometries never allocate while streaming; for
+    // the largest sensors, whose frames are windows of the array, as much as any other sensor's
+    // (the buffer grows at the first frame that needs more). Reserved, not filled: a camera
+    // that never streams (most of a test's cameras) never touches those pages.
+    frame_.reserve(size_t(
+        std::min<int64_t>(int64_t(model.width) * model.height, SensorModel::kLargeArrayPixels)));
 }
 
 // Ends every pending read and stops the worker. The caller does not hold the camera's lock.
@@ -33,6 +42,9 @@ driver::IoResult BulkEndpoints::submit(const Transfer& transfer, driver::Overlap
     Pending p{transfer, &request, false};
     if (transfer.endpoint == driver::kEndpointBulkOut) {
         const WindowTransfer r = window_.out(transfer.data);
+        if (r.ok && blockFrames_ && window_.readPending() && window_.pendingAddress() == 0) {
+            putBlockFrame();
+        }
         if (r.ok) {
             finish(p, driver::kErrorSuccess, r.bytes, 0);
         } else {
@@ -237,7 +249,9 @@ void BulkEndpoints::run() {
         Phase target = Phase::Boundary;
         if (phase_ == Phase::Boundary) {
             const Pending* head = streamQueue_.head();
-            if (head && !head->stalled && !window_.readPending()) {
+            // Block-frame cameras send no stream frames, and their renderer belongs to
+            // putBlockFrame.
+            if (head && !head->stalled && !window_.readPending() && !blockFrames_) {
                 target = Phase::Header;
             } else if (!head && syncQueue_.head()) {
                 target = Phase::SyncBody;
@@ -285,6 +299,23 @@ void BulkEndpoints::drawFrame(std::unique_lock<std::mutex>& lock, Phase target, 
     bodyLength_ = static_cast<uint32_t>(bytes);
     sent_ = 0;
     phase_ = target;
+}
+
+// Cameras that deliver frames as memory blocks put the newest frame at address 0 when a read
+// of it begins; a stopped sensor leaves what was there.
+void BulkEndpoints::putBlockFrame() {
+    const Clock::time_point now = Clock::now();
+    const FrameClock::Next next = source_.nextFrame(now);
+    if (next.never) return;
+    FrameSettings settings;
+    FrameHeaderFields fields;
+    source_.takeFrame(next.number, now, settings, fields);
+    if (!FrameRenderer::drawable(settings)) return;
+    const size_t bytes = FrameRenderer::bodyBytes(settings);
+    if (block_.size() * 2 < bytes) block_.resize((bytes + 1) / 2);
+    renderer_.render(settings, reinterpret_cast<uint8_t*>(block_.data()));
+    window_.memory().write(0, std::span(reinterpret_cast<const uint8_t*>(block_.data()), bytes));
+    ++stats_.framesSent;
 }
 
 void BulkEndpoints::dropFrame() {

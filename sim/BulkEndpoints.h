@@ -97,6 +97,7 @@ class BulkEndpoints final : public StreamControl {
     void drawFrame(std::unique_lock<std::mutex>& lock, Phase target, uint64_t number,
                    Clock::time_point now);
     void dropFrame();
+    void putBlockFrame();
     bool consume(int& faultCount);
     void finish(Pending& p, uint32_t error, uint32_t bytes, uint32_t usbStatus);
     uint8_t* body() { return reinterpret_cast<uint8_t*>(frame_.data()); }
@@ -104,7 +105,9 @@ class BulkEndpoints final : public StreamControl {
     std::mutex& mutex_;
     FrameSource& source_;
     MemoryWindow& window_;
-    FrameRenderer renderer_;  // worker thread only
+    FrameRenderer renderer_;       // worker thread only (submitting thread for block frames)
+    const bool blockFrames_;       // frames are memory blocks read through the memory window
+    std::vector<uint16_t> block_;  // the block frame being put, guarded by the camera's lock
     std::condition_variable changed_;
     Queue streamQueue_;
     Queue syncQueue_;

@@ -20,6 +20,13 @@ inline constexpr uint16_t kDefaultInformationWord = 0x8130;
 // fpgaReadyAfterPolls value for an FPGA that never finishes configuring.
 inline constexpr int kFpgaNeverReady = -1;
 
+// A setting left to the product: the product's own value (SensorModels) applies.
+inline constexpr int32_t kFromProduct = -1;
+
+struct CameraConfig;
+// `config` with every setting left to the product filled in from its model.
+CameraConfig resolvedForProduct(const CameraConfig& config);
+
 struct CameraConfig {
     uint16_t productId = kDefaultProductId;
     uint16_t vendorId = kDefaultVendorId;
@@ -28,16 +35,17 @@ struct CameraConfig {
     // Information block A.
     uint16_t fx3FirmwareVersion = 0x1101;  // offset 24
     uint8_t gpio25Flag = 1;                // offset 52
-    // FPGA.
-    uint16_t informationWord = kDefaultInformationWord;
-    uint8_t fpgaVersion3 = 0x0A;      // register 19
-    uint8_t fpgaOptionByte = 0x00;    // register 0x17; bit 0 set = option absent
-    int fpgaReadyAfterPolls = 0;      // FPGA-configured status reads 0 this many times, then 1
-    uint32_t deviceSpeed = 4;         // 4 = USB 3 SuperSpeed
-    uint8_t sensorBusAddress = 0x48;  // 8-bit write address
+    // FPGA. The information word: the product's (kDefaultInformationWord for most).
+    int32_t informationWord = kFromProduct;
+    uint8_t fpgaVersion3 = 0x0A;    // register 19
+    uint8_t fpgaOptionByte = 0x00;  // register 0x17; bit 0 set = option absent
+    int fpgaReadyAfterPolls = 0;    // FPGA-configured status reads 0 this many times, then 1
+    uint32_t deviceSpeed = 4;       // 4 = USB 3 SuperSpeed
+    int32_t sensorBusAddress = kFromProduct;  // 8-bit write address; the product's: 0x48 ...
     // Identification value some sensors answer at register 0 (two bytes, low byte first);
-    // 0 for sensors without one there, such as the IMX990 family.
-    uint16_t sensorChipVersion = 0;
+    // 0 for sensors without one there, such as the IMX990 family. The product's: 302 for
+    // 0x3020 (an MT9F002), else 0.
+    int32_t sensorChipVersion = kFromProduct;
     // Frames.
     bool paced = true;  // false: a frame is ready whenever the host asks (benchmarks)
     double sceneBrightness = 1.0;

@@ -3,8 +3,10 @@
 #include <algorithm>
 #include <cmath>
 
+#include "sim/FamilySensorRegisters.h"
 #include "sim/FpgaRegisterMap.h"
 #include "sim/FrameRenderer.h"
+#include "sim/SensorRegisters.h"
 
 namespace kelvra::sim {
 namespace {
@@ -20,8 +22,14 @@ constexpr double kLowConversionGain = 0.25;
 // identification.
 SensorModel modelOf(const CameraConfig& config) {
     SensorModel model = sensorModelFor(config.productId);
-    model.chipVersion = config.sensorChipVersion;
+    model.chipVersion = uint16_t(config.sensorChipVersion);
     return model;
+}
+
+// Where the image sits in the lines each sensor sends.
+LineGeometry geometryOf(const SensorModel& model) {
+    if (isImxFamily(model.family)) return LineGeometry{};
+    return LineGeometry{model.leadLines, 0, model.leadColumns, 0, 0};
 }
 
 double gainFactor(int code) {
@@ -34,7 +42,7 @@ CameraCore::CameraCore(const CameraConfig& config, const std::string& serialNumb
     : config_(config),
       model_(modelOf(config)),
       fpga_(config, model_),
-      sensor_(model_),
+      sensor_(makeSensorRegisters(model_)),
       eeprom_(serialNumber, std::chrono::milliseconds(config.eepromWriteCycleMs)),
       thermal_(config.ambientCelsius, config.selfHeatingCelsius, config.coolerSetPointCelsius,
                config.thermalTimeConstant) {
@@ -46,7 +54,7 @@ CameraCore::CameraCore(const CameraConfig& config, const std::string& serialNumb
 void CameraCore::powerOn(Clock::time_point now) {
     powerOnTime_ = now;
     fpga_.powerOn();
-    sensor_.powerOn();
+    sensor_->powerOn();
     eeprom_.powerOn();
     thermal_.powerOn(now);
     clock_.powerOn(now);
@@ -73,22 +81,40 @@ bool CameraCore::i2cRead(uint8_t address, std::span<uint8_t> out, Clock::time_po
     if (address == kI2cFpga) return fpgaRead(out, now);
     if (address == kI2cAux) return aux_.read(out);
     if (address == kI2cEeprom) return eeprom_.read(out, now);
-    if (address == config_.sensorBusAddress) return sensorBusRead(out);
+    if (address == config_.sensorBusAddress) return sensorBusRead(out, now);
     return false;
 }
 
-// Request 0x3E: one sensor register on the sensor's bus.
-bool CameraCore::sensorWrite(uint16_t reg, uint8_t value, Clock::time_point now) {
-    if (consumeI2cFailure(config_.sensorBusAddress)) return false;
-    applySensorChange(sensor_.write(reg, value, thermal_.celsius(now)), now);
+// Request 0x3E: one sensor register on the sensor's bus (8-bit registers take the low byte).
+bool CameraCore::sensorWrite(uint16_t reg, uint16_t value, Clock::time_point now) {
+    if (consumeI2cFailure(uint8_t(config_.sensorBusAddress))) return false;
+    writeSensor(reg, value, now);
     return true;
 }
 
 // Request 0x3F.
-bool CameraCore::sensorRead(uint16_t reg, uint8_t& value) {
-    if (consumeI2cFailure(config_.sensorBusAddress)) return false;
-    value = sensor_.read(reg);
+bool CameraCore::sensorRead(uint16_t reg, uint16_t& value, Clock::time_point now) {
+    if (consumeI2cFailure(uint8_t(config_.sensorBusAddress))) return false;
+    value = sensor_->read(reg, thermal_.celsius(now));
     return true;
+}
+
+// One sensor register write, and what follows from it: retimed or restyled frames, and a
+// cooler set-point the sensor's board passes on.
+void CameraCore::writeSensor(uint16_t reg, uint16_t value, Clock::time_point now) {
+    applySensorChange(sensor_->write(reg, value, thermal_.celsius(now)), now);
+    if (const std::optional<double> setPoint = sensor_->takeSetPoint()) {
+        thermal_.setSetPoint(*setPoint, now);
+    }
+}
+
+ModuleConsole* CameraCore::console() {
+    auto* family = dynamic_cast<FamilySensorRegisters*>(sensor_.get());
+    return family && model_.family == SensorFamily::ModuleConsole ? &family->console() : nullptr;
+}
+
+const ModuleConsole* CameraCore::console() const {
+    return const_cast<CameraCore*>(this)->console();
 }
 
 // Request 0xC3: with fpgaReadyAfterPolls = N > 0 the first N polls answer 0 and the FPGA is
@@ -115,7 +141,7 @@ void CameraCore::takeFrame(uint64_t number, Clock::time_point now, FrameSettings
     clock_.delivered(number);
     uint32_t exposureUs = 0;
     settings = frameSettings(number, now, exposureUs);
-    const SensorSettings s = sensor_.settings();
+    const SensorSettings s = sensor_->settings(fpga_);
     header.width = static_cast<uint16_t>(settings.width);
     header.height = static_cast<uint16_t>(settings.height);
     header.sixteenBit = settings.sixteenBit;
@@ -194,20 +220,21 @@ bool CameraCore::fpgaRead(std::span<uint8_t> out, Clock::time_point now) {
     return true;
 }
 
-// Sensor over I2C: two address bytes (high, low) set the pointer; further bytes are written
-// from it, the pointer advancing.
+// Sensor over I2C: two address bytes (high, low) set the pointer, or one for sensors whose
+// registers are two bytes wide (the pointer is then twice it); further bytes are written from
+// it, the pointer advancing.
 bool CameraCore::sensorBusWrite(std::span<const uint8_t> bytes, Clock::time_point now) {
-    if (bytes.size() < 2) return false;
-    sensorPointer_ = static_cast<uint16_t>((bytes[0] << 8) | bytes[1]);
-    const double celsius = thermal_.celsius(now);
-    for (uint8_t value : bytes.subspan(2)) {
-        applySensorChange(sensor_.write(sensorPointer_++, value, celsius), now);
-    }
+    const size_t addressBytes = sensor_->shortAddresses() ? 1 : 2;
+    if (bytes.size() < addressBytes) return false;
+    sensorPointer_ = addressBytes == 1 ? static_cast<uint16_t>(bytes[0] * 2)
+                                       : static_cast<uint16_t>((bytes[0] << 8) | bytes[1]);
+    for (uint8_t value : bytes.subspan(addressBytes)) writeSensor(sensorPointer_++, value, now);
     return true;
 }
 
-bool CameraCore::sensorBusRead(std::span<uint8_t> out) {
-    for (uint8_t& value : out) value = sensor_.read(sensorPointer_++);
+bool CameraCore::sensorBusRead(std::span<uint8_t> out, Clock::time_point now) {
+    const double celsius = thermal_.celsius(now);
+    for (uint8_t& value : out) value = uint8_t(sensor_->read(sensorPointer_++, celsius));
     return true;
 }
 
@@ -244,12 +271,12 @@ void CameraCore::applyFpgaEffects(const FpgaEffects& effects, Clock::time_point 
 // stands by, the geometry cannot be delivered, or the sensor waits for pulses the FPGA does not
 // send; otherwise triggered or free-running at frame length x line time.
 void CameraCore::retime(Clock::time_point now) {
-    const SensorSettings s = sensor_.settings();
+    const SensorSettings s = sensor_->settings(fpga_);
     const FpgaSettings f = fpga_.settings();
     FrameSettings geometry;
-    geometry.width = f.width;
-    geometry.height = f.height;
-    geometry.sixteenBit = f.sixteenBit;
+    geometry.width = s.sizesFrames ? s.windowWidth : f.width;
+    geometry.height = s.sizesFrames ? s.windowHeight : f.height;
+    geometry.sixteenBit = s.sizesFrames ? s.sixteenBit : f.sixteenBit;
     FrameClock::Mode mode = FrameClock::Mode::FreeRunning;
     if (!fpgaConfigured() || !s.running || !FrameRenderer::drawable(geometry) ||
         (s.externalTrigger && !f.triggered)) {
@@ -285,16 +312,16 @@ uint32_t CameraCore::exposureLines(const SensorSettings& s, const FpgaSettings& 
 // The settings snapshot for drawing frame `number`.
 FrameSettings CameraCore::frameSettings(uint64_t number, Clock::time_point now,
                                         uint32_t& exposureUs) {
-    const SensorSettings s = sensor_.settings();
+    const SensorSettings s = sensor_->settings(fpga_);
     const FpgaSettings f = fpga_.settings();
     FrameSettings fs;
     fs.frameNumber = number;
     fs.testPattern = testPattern_;
-    fs.width = f.width;
-    fs.height = f.height;
+    fs.width = s.sizesFrames ? s.windowWidth : f.width;
+    fs.height = s.sizesFrames ? s.windowHeight : f.height;
     fs.lineOffset = f.lineOffset;
     fs.columnOffset = f.columnOffset;
-    fs.sixteenBit = f.sixteenBit;
+    fs.sixteenBit = s.sizesFrames ? s.sixteenBit : f.sixteenBit;
     fs.correction = f.correction;
     fs.binning = s.binning;
     fs.verticalCrop = s.verticalCrop;
@@ -305,10 +332,12 @@ FrameSettings CameraCore::frameSettings(uint64_t number, Clock::time_point now,
     fs.mirror = s.mirror;
     fs.flip = s.flip;
     fs.fastReadout = s.lineLength < model_.fastLineLength;
+    fs.geometry = geometryOf(model_);
     const double exposureNs = exposureLines(s, f) * lineNs(s) + model_.exposureOffsetNs;
     exposureUs = static_cast<uint32_t>(std::llround(exposureNs / 1000.0));
     const double seconds = exposureNs * 1e-9;
-    const double gain = gainFactor(s.gainCode) * (s.lowConversionGain ? kLowConversionGain : 1.0);
+    const double gain =
+        gainFactor(s.gainCode) * (s.lowConversionGain ? kLowConversionGain : 1.0) * s.extraGain;
     const double darkRate =
         kDarkRateAt25 * std::exp2((thermal_.celsius(now) - 25.0) / kDarkDoublingCelsius);
     fs.black = static_cast<float>(s.blackLevel);

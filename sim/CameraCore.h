@@ -5,6 +5,7 @@
 
 #include <chrono>
 #include <cstdint>
+#include <memory>
 #include <span>
 #include <string>
 
@@ -13,8 +14,9 @@
 #include "sim/Eeprom.h"
 #include "sim/FpgaRegisters.h"
 #include "sim/FrameClock.h"
+#include "sim/ModuleConsole.h"
 #include "sim/SensorModels.h"
-#include "sim/SensorRegisters.h"
+#include "sim/SensorRegisterFile.h"
 #include "sim/StreamControl.h"
 #include "sim/ThermalModel.h"
 
@@ -37,8 +39,8 @@ class CameraCore final : public FrameSource {
     bool i2cWrite(uint8_t address, std::span<const uint8_t> bytes, Clock::time_point now);
     bool i2cRead(uint8_t address, std::span<uint8_t> out, Clock::time_point now);
     // The FX3's own sensor register requests.
-    bool sensorWrite(uint16_t reg, uint8_t value, Clock::time_point now);
-    bool sensorRead(uint16_t reg, uint8_t& value);
+    bool sensorWrite(uint16_t reg, uint16_t value, Clock::time_point now);
+    bool sensorRead(uint16_t reg, uint16_t& value, Clock::time_point now);
     // FPGA-configured status, one poll.
     bool pollFpgaConfigured(Clock::time_point now);
 
@@ -62,7 +64,10 @@ class CameraCore final : public FrameSource {
 
     FpgaRegisters& fpga() { return fpga_; }
     const FpgaRegisters& fpga() const { return fpga_; }
-    const SensorRegisters& sensor() const { return sensor_; }
+    const SensorRegisterFile& sensor() const { return *sensor_; }
+    // The module camera's console; null for every other sensor.
+    ModuleConsole* console();
+    const ModuleConsole* console() const;
     Eeprom& eeprom() { return eeprom_; }
     const Eeprom& eeprom() const { return eeprom_; }
     const AuxDevice& aux() const { return aux_; }
@@ -73,10 +78,11 @@ class CameraCore final : public FrameSource {
     bool fpgaWrite(std::span<const uint8_t> bytes, Clock::time_point now);
     bool fpgaRead(std::span<uint8_t> out, Clock::time_point now);
     bool sensorBusWrite(std::span<const uint8_t> bytes, Clock::time_point now);
-    bool sensorBusRead(std::span<uint8_t> out);
+    bool sensorBusRead(std::span<uint8_t> out, Clock::time_point now);
     bool consumeI2cFailure(uint8_t address);
     bool fpgaConfigured() const;
     void applySensorChange(SensorChange change, Clock::time_point now);
+    void writeSensor(uint16_t reg, uint16_t value, Clock::time_point now);
     void applyFpgaEffects(const FpgaEffects& effects, Clock::time_point now);
     void retime(Clock::time_point now);
     void markStale(Clock::time_point now);
@@ -88,7 +94,7 @@ class CameraCore final : public FrameSource {
     SensorModel model_;
     StreamControl* stream_ = nullptr;
     FpgaRegisters fpga_;
-    SensorRegisters sensor_;
+    std::unique_ptr<SensorRegisterFile> sensor_;
     Eeprom eeprom_;
     AuxDevice aux_;
     ThermalModel thermal_;

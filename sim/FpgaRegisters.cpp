@@ -1,5 +1,6 @@
 #include "sim/FpgaRegisters.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "sim/FpgaRegisterMap.h"
@@ -23,7 +24,7 @@ bool isReadOnly(uint8_t reg) {
 bool isGeometry(uint8_t reg) {
     using namespace fpga;
     return reg == kBitDepth || (reg >= kHeightLow && reg <= kColumnOffsetHigh) ||
-           reg == kCorrection;
+           (reg >= kAltHeightLow && reg <= kAltWidthHigh) || reg == kCorrection;
 }
 
 bool isTriggerTiming(uint8_t reg) {
@@ -49,12 +50,17 @@ void FpgaRegisters::powerOn() {
     regs_[kVersion3] = config_.fpgaVersion3;
     regs_[kOptionCaps] = config_.fpgaOptionByte;
     regs_[kBitDepth] = 1;
-    regs_[kWidthLow] = model_.width & 0xFF;
-    regs_[kWidthHigh] = model_.width >> 8;
-    regs_[kHeightLow] = model_.height & 0xFF;
-    regs_[kHeightHigh] = model_.height >> 8;
-    regs_[kLineOffsetLow] = sensor::kLeadLines + sensor::kTopMarginRows;
-    regs_[kColumnOffsetLow] = sensor::kLeadColumns;
+    const bool alt = model_.altGeometryRegisters;
+    regs_[alt ? kAltWidthLow : kWidthLow] = model_.width & 0xFF;
+    regs_[alt ? kAltWidthHigh : kWidthHigh] = model_.width >> 8;
+    regs_[alt ? kAltHeightLow : kHeightLow] = model_.height & 0xFF;
+    regs_[alt ? kAltHeightHigh : kHeightHigh] = model_.height >> 8;
+    // The IMX990 family's FPGA powers on cutting the full window out of its sensor's lines; the
+    // rest of the line's FPGAs start at the line's beginning until told their sensor's offsets.
+    if (isImxFamily(model_.family)) {
+        regs_[kLineOffsetLow] = sensor::kLeadLines + sensor::kTopMarginRows;
+        regs_[kColumnOffsetLow] = sensor::kLeadColumns;
+    }
     busHeldReads_ = 0;
     temperatureLatched_ = false;
 }
@@ -98,6 +104,10 @@ FpgaEffects FpgaRegisters::write(uint8_t reg, uint16_t value) {
         effects.contentChanged = isGeometry(reg);
         effects.timingChanged = isTriggerTiming(reg);
         effects.coolerChanged = reg == kCooler;
+        // An LI sensor's registers live here: any of them may change the frames' timing.
+        if (model_.family == SensorFamily::LiCmos && reg >= kLiFirst && reg <= kLiLast) {
+            effects.timingChanged = true;
+        }
     }
     return effects;
 }
@@ -105,8 +115,9 @@ FpgaEffects FpgaRegisters::write(uint8_t reg, uint16_t value) {
 FpgaSettings FpgaRegisters::settings() const {
     using namespace fpga;
     FpgaSettings s;
-    s.width = pair(kWidthLow, kWidthHigh);
-    s.height = pair(kHeightLow, kHeightHigh);
+    const bool alt = model_.altGeometryRegisters;
+    s.width = alt ? pair(kAltWidthLow, kAltWidthHigh) : pair(kWidthLow, kWidthHigh);
+    s.height = alt ? pair(kAltHeightLow, kAltHeightHigh) : pair(kHeightLow, kHeightHigh);
     s.lineOffset = pair(kLineOffsetLow, kLineOffsetHigh);
     s.columnOffset = pair(kColumnOffsetLow, kColumnOffsetHigh);
     s.sixteenBit = low(kBitDepth) == kBitDepth16;
@@ -131,10 +142,19 @@ uint16_t FpgaRegisters::readStatus() {
 // Reading the low byte latches the whole value, so the high byte read next belongs to it.
 uint16_t FpgaRegisters::readTemperature(uint8_t reg, double celsius) {
     if (reg == fpga::kTemperatureLow || !temperatureLatched_) {
-        temperatureLatch_ = temperatureToRaw12(celsius);
+        temperatureLatch_ = model_.temperatureCoding == TemperatureCoding::AmplifierAdc
+                                ? amplifierAdc(celsius)
+                                : temperatureToRaw12(celsius);
         temperatureLatched_ = temperatureLatched_ || reg == fpga::kTemperatureLow;
     }
     return reg == fpga::kTemperatureLow ? (temperatureLatch_ & 0xFF) : (temperatureLatch_ >> 8);
+}
+
+// The 12-bit ADC reading of a sensor whose temperature comes through the board's amplifier:
+// v = 2.57 + 20.1 x (-0.13 - (T - 49.607) x 0.00133) volts, 3.3 V full scale.
+uint16_t FpgaRegisters::amplifierAdc(double celsius) {
+    const double volts = 2.57 + 20.1 * (-0.13 - (celsius - 49.607) * 0.00133);
+    return static_cast<uint16_t>(std::clamp(std::lround(volts * 4096.0 / 3.3), 0L, 4095L));
 }
 
 // Die temperature as raw x 503.975 / 65536 - 273.15 degrees.

@@ -58,6 +58,7 @@ class FpgaRegisters {
     uint16_t readStatus();
     uint16_t readTemperature(uint8_t reg, double celsius);
     uint16_t readDieTemperature(uint8_t reg, double celsius) const;
+    static uint16_t amplifierAdc(double celsius);
     uint8_t low(uint8_t reg) const { return static_cast<uint8_t>(regs_[reg]); }
     uint16_t pair(uint8_t lowReg, uint8_t highReg) const;
 

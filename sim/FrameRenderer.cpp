@@ -94,15 +94,22 @@ void FrameRenderer::drawImageLine(const FrameSettings& s, const Columns& c, cons
         // Map columns of the span, ascending; a reversed readout writes them right to left.
         const int k = lo - base;  // window index of output column lo
         const int mapCol = c.reversed ? firstMapCol - k - (n - 1) : firstMapCol + k;
-        const float* r = map.responseRow(mapRow) + mapCol;
-        const float* d = map.darkRow(mapRow) + mapCol;
+        const float* r = map.responseRow(mapRow);
+        const float* d = map.darkRow(mapRow);
         T* target = c.reversed ? reinterpret_cast<T*>(scratch_.data()) : out + lo;
-        if (s.noise) {
-            const uint32_t noiseBase = uint32_t(s.frameNumber) * kNoiseFrameMix +
-                                       s.noiseSeed * kNoiseSeedMix + uint32_t(row * s.width + lo);
-            renderSpanNoisy(r, d, n, g, s.noiseSigma, noiseBase, target);
-        } else {
-            renderSpan(r, d, n, g, target);
+        const uint32_t noiseBase = uint32_t(s.frameNumber) * kNoiseFrameMix +
+                                   s.noiseSeed * kNoiseSeedMix + uint32_t(row * s.width + lo);
+        // A tiled map repeats its stored columns: the span goes in pieces that stay in one tile.
+        for (int done = 0; done < n;) {
+            const int col = (mapCol + done) % map.tileWidth;
+            const int piece = std::min(n - done, map.tileWidth - col);
+            if (s.noise) {
+                renderSpanNoisy(r + col, d + col, piece, g, s.noiseSigma,
+                                noiseBase + uint32_t(done), target + done);
+            } else {
+                renderSpan(r + col, d + col, piece, g, target + done);
+            }
+            done += piece;
         }
         if (c.reversed) std::reverse_copy(target, target + n, out + lo);
     }
@@ -126,8 +133,9 @@ void FrameRenderer::drawTestPattern(const FrameSettings& s, T* body) {
 // and with horizontal reversal 96 more ahead of the image instead of after it.
 FrameRenderer::Columns FrameRenderer::columns(const FrameSettings& s) {
     const int b = s.binning;
-    const int lead = sensor::kLeadColumns / b - (s.fastReadout ? sensor::kFastLeadReduction : 0);
-    const int extra = sensor::kReversedExtraColumns / b;
+    const LineGeometry& g = s.geometry;
+    const int lead = g.leadColumns / b - (s.fastReadout ? g.fastLeadReduction : 0);
+    const int extra = g.reversedExtraColumns / b;
     Columns c;
     c.windowStart = lead + (s.flip ? extra : 0);
     c.windowWidth = s.windowWidth;
@@ -141,10 +149,11 @@ FrameRenderer::Columns FrameRenderer::columns(const FrameSettings& s) {
 // optical-black margin and every array row, or (vertical crop) the window's register rows, which
 // count the margin as rows 0-3. Vertical reversal reads the image rows bottom first.
 FrameRenderer::Line FrameRenderer::line(const FrameSettings& s, int sensorLine, int mapHeight) {
-    if (sensorLine < sensor::kLeadLines) return {Line::Black, 0};
-    const int l = sensorLine - sensor::kLeadLines;
+    const LineGeometry& g = s.geometry;
+    if (sensorLine < g.leadLines) return {Line::Black, 0};
+    const int l = sensorLine - g.leadLines;
     if (!s.verticalCrop) {
-        const int margin = sensor::kTopMarginRows / s.binning;
+        const int margin = g.topMarginRows / s.binning;
         if (l < margin) return {Line::Black, 0};
         const int r = l - margin;
         if (r >= mapHeight) return {Line::Blank, 0};
@@ -152,8 +161,8 @@ FrameRenderer::Line FrameRenderer::line(const FrameSettings& s, int sensorLine, 
     }
     if (l >= s.windowHeight) return {Line::Blank, 0};
     const int registerRow = s.mirror ? s.windowY + s.windowHeight - 1 - l : s.windowY + l;
-    if (registerRow < sensor::kTopMarginRows) return {Line::Black, 0};
-    const int mapRow = (registerRow - sensor::kTopMarginRows) / s.binning;
+    if (registerRow < g.topMarginRows) return {Line::Black, 0};
+    const int mapRow = (registerRow - g.topMarginRows) / s.binning;
     if (mapRow >= mapHeight) return {Line::Black, 0};
     return {Line::Image, mapRow};
 }

@@ -19,8 +19,11 @@ namespace kelvra::sim {
 
 class FrameRenderer {
   public:
-    static constexpr int kMaxDimension = 8192;
-    static constexpr size_t kMaxBodyBytes = 64u << 20;
+    // Line sensors read up to 32768 lines per frame, the largest area sensor 19568 pixels per
+    // line; a frame body is at most 96 MiB (a 2048-pixel line sensor's 32768 lines in 8 bits,
+    // windows of the 19568 x 12588 array).
+    static constexpr int kMaxDimension = 32768;
+    static constexpr size_t kMaxBodyBytes = 96u << 20;
 
     FrameRenderer(const SensorModel& model, uint32_t defectSeed)
         : maps_(model, defectSeed), scratch_(kMaxDimension) {}

@@ -6,6 +6,18 @@
 
 namespace kelvra::sim {
 
+// Where the image sits in the lines the sensor sends: lead lines before it, optical-black rows
+// at the top of a full-height readout, dummy columns before each line (fewer in the fast
+// readout), and the columns a horizontally reversed readout puts ahead of the image. The
+// defaults are the IMX990 family's.
+struct LineGeometry {
+    int leadLines = 21;
+    int topMarginRows = 4;
+    int leadColumns = 8;
+    int fastLeadReduction = 4;
+    int reversedExtraColumns = 96;
+};
+
 struct FrameSettings {
     uint64_t frameNumber = 0;
     bool testPattern = false;
@@ -20,6 +32,7 @@ struct FrameSettings {
     int windowX = 0, windowY = 0, windowWidth = 0, windowHeight = 0;
     bool mirror = false, flip = false;
     bool fastReadout = false;
+    LineGeometry geometry;
     // Signal in 12-bit steps: black + signalGain x response + darkGain x dark (+ noise).
     float black = 0.0f;
     float signalGain = 0.0f;

@@ -149,7 +149,7 @@ int Fx3Firmware::handle(const Setup& setup, std::span<const uint8_t> dataOut,
         case kSensorWrite:
             return sensorWrite(dataOut, now);
         case kSensorRead:
-            return sensorRead(setup, dataIn);
+            return sensorRead(setup, dataIn, now);
         case kInfoBlockA:
             return block(blockA_, dataIn);
         case kInfoBlockB:
@@ -201,18 +201,20 @@ int Fx3Firmware::i2cRead(const Setup& setup, std::span<uint8_t> data, Clock::tim
     return static_cast<int>(kept);
 }
 
-// Register high, register low, value high, value low; 8-bit registers take the low byte.
+// Register high, register low, value high, value low; the sensor takes what its registers hold
+// (8-bit registers the low byte).
 int Fx3Firmware::sensorWrite(std::span<const uint8_t> data, Clock::time_point now) {
     constexpr size_t kBytes = 4;
     if (data.size() < kBytes) return kStall;
     const auto reg = static_cast<uint16_t>((data[0] << 8) | data[1]);
-    return core_.sensorWrite(reg, data[3], now) ? static_cast<int>(kBytes) : kStall;
+    const auto value = static_cast<uint16_t>((data[2] << 8) | data[3]);
+    return core_.sensorWrite(reg, value, now) ? static_cast<int>(kBytes) : kStall;
 }
 
-int Fx3Firmware::sensorRead(const Setup& setup, std::span<uint8_t> data) {
-    uint8_t value = 0;
-    if (!core_.sensorRead(setup.value, value)) return kStall;
-    const uint8_t answer[2] = {value, 0};
+int Fx3Firmware::sensorRead(const Setup& setup, std::span<uint8_t> data, Clock::time_point now) {
+    uint16_t value = 0;
+    if (!core_.sensorRead(setup.value, value, now)) return kStall;
+    const uint8_t answer[2] = {static_cast<uint8_t>(value), static_cast<uint8_t>(value >> 8)};
     const size_t n = std::min<size_t>(2, data.size());
     std::copy_n(answer, n, data.begin());
     return static_cast<int>(n);

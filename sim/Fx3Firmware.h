@@ -66,7 +66,7 @@ class Fx3Firmware {
     int i2cWrite(const Setup& setup, std::span<const uint8_t> data, Clock::time_point now);
     int i2cRead(const Setup& setup, std::span<uint8_t> data, Clock::time_point now);
     int sensorWrite(std::span<const uint8_t> data, Clock::time_point now);
-    int sensorRead(const Setup& setup, std::span<uint8_t> data);
+    int sensorRead(const Setup& setup, std::span<uint8_t> data, Clock::time_point now);
     int register32Write(const Setup& setup, std::span<const uint8_t> data);
     int register32Read(const Setup& setup, std::span<uint8_t> data);
     static int block(const std::array<uint8_t, 64>& source, std::span<uint8_t> data);

@@ -25,6 +25,7 @@ class MemoryWindow {
 
     WindowTransfer out(std::span<const uint8_t> data);
     bool readPending() const { return mode_ == Mode::Read; }
+    uint64_t pendingAddress() const { return address_; }
     WindowTransfer in(std::span<uint8_t> out);
     void reset() { mode_ = Mode::Idle; }
     void powerOn() {

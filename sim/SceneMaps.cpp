@@ -1,5 +1,6 @@
 #include "sim/SceneMaps.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <numbers>
@@ -40,8 +41,9 @@ float vignetting(int x, int y, int w, int h) {
 
 }  // namespace
 
+// A large array's map repeats one tile and has no defects of its own.
 SceneMaps::SceneMaps(const SensorModel& model, uint32_t defectSeed) : model_(model) {
-    placeDefects(defectSeed);
+    if (!model.large()) placeDefects(defectSeed);
 }
 
 // The map for a readout: binning 1 or 2, with or without the in-camera correction. Built on
@@ -78,16 +80,23 @@ void SceneMaps::placeDefects(uint32_t seed) {
 void SceneMaps::buildFull() {
     PixelMap& full = maps_[0][0];
     const int w = model_.width, h = model_.height;
+    const int tw = model_.large() ? std::min(w, kTile) : w;
+    const int th = model_.large() ? std::min(h, kTile) : h;
     full.width = w;
     full.height = h;
-    full.response.resize(size_t(w) * h);
-    full.dark.assign(size_t(w) * h, 1.0f);
-    for (int y = 0; y < h; ++y) {
-        // A sensor mounted upside down reads the image's bottom row first.
-        const int imageY = model_.upsideDown ? h - 1 - y : y;
-        float* row = full.response.data() + size_t(y) * w;
-        for (int x = 0; x < w; ++x) {
-            row[x] = kSceneRate * scene(x, imageY, w, h) * vignetting(x, imageY, w, h);
+    full.tileWidth = tw;
+    full.tileHeight = th;
+    full.response.resize(size_t(tw) * th);
+    full.dark.assign(size_t(tw) * th, 1.0f);
+    for (int y = 0; y < th; ++y) {
+        // A sensor mounted upside down reads the image's bottom row first, one turned half
+        // round also its right column first.
+        const int imageY = model_.upsideDown ? th - 1 - y : y;
+        float* row = full.response.data() + size_t(y) * tw;
+        for (int x = 0; x < tw; ++x) {
+            const int imageX = model_.columnsReversed ? tw - 1 - x : x;
+            row[x] =
+                kSceneRate * scene(imageX, imageY, tw, th) * vignetting(imageX, imageY, tw, th);
         }
     }
     for (const Defect& d : defects_) {
@@ -111,16 +120,18 @@ PixelMap SceneMaps::binned(const PixelMap& full) {
     PixelMap out;
     out.width = full.width / 2;
     out.height = full.height / 2;
-    out.response.resize(size_t(out.width) * out.height);
+    out.tileWidth = full.tileWidth / 2;
+    out.tileHeight = full.tileHeight / 2;
+    out.response.resize(size_t(out.tileWidth) * out.tileHeight);
     out.dark.resize(out.response.size());
-    for (int y = 0; y < out.height; ++y) {
+    for (int y = 0; y < out.tileHeight; ++y) {
         const float* r0 = full.responseRow(2 * y);
         const float* r1 = full.responseRow(2 * y + 1);
         const float* d0 = full.darkRow(2 * y);
         const float* d1 = full.darkRow(2 * y + 1);
-        float* r = out.response.data() + size_t(y) * out.width;
-        float* d = out.dark.data() + size_t(y) * out.width;
-        for (int x = 0; x < out.width; ++x) {
+        float* r = out.response.data() + size_t(y) * out.tileWidth;
+        float* d = out.dark.data() + size_t(y) * out.tileWidth;
+        for (int x = 0; x < out.tileWidth; ++x) {
             r[x] = 0.25f * (r0[2 * x] + r0[2 * x + 1] + r1[2 * x] + r1[2 * x + 1]);
             d[x] = 0.25f * (d0[2 * x] + d0[2 * x + 1] + d1[2 * x] + d1[2 * x + 1]);
         }

@@ -18,12 +18,21 @@ struct Defect {
     bool hot;  // hot (saturates) or dead (no response)
 };
 
+// A map of `width` x `height` pixels. The map of a large array keeps one tile of
+// `tileWidth` x `tileHeight` that repeats across it; otherwise the tile is the whole map.
 struct PixelMap {
     int width = 0, height = 0;
+    int tileWidth = 0, tileHeight = 0;
     std::vector<float> response;
     std::vector<float> dark;
-    const float* responseRow(int row) const { return response.data() + size_t(row) * width; }
-    const float* darkRow(int row) const { return dark.data() + size_t(row) * width; }
+    bool tiled() const { return tileWidth != width || tileHeight != height; }
+    // The stored row for map row `row`; its columns repeat every tileWidth.
+    const float* responseRow(int row) const {
+        return response.data() + size_t(row % tileHeight) * tileWidth;
+    }
+    const float* darkRow(int row) const {
+        return dark.data() + size_t(row % tileHeight) * tileWidth;
+    }
 };
 
 class SceneMaps {
@@ -31,6 +40,7 @@ class SceneMaps {
     static constexpr int kHotPixels = 16;
     static constexpr int kDeadPixels = 16;
     static constexpr float kHotDarkFactor = 3000.0f;
+    static constexpr int kTile = 1024;  // tile side of a large array's map
 
     SceneMaps(const SensorModel& model, uint32_t defectSeed);
 

@@ -58,7 +58,8 @@ void SensorRegisters::powerOn() {
 
 // One register write from the bus. Read-only registers (the temperature latch outputs) keep
 // their value. Returns how the write affects the frames.
-SensorChange SensorRegisters::write(uint16_t address, uint8_t value, double celsius) {
+SensorChange SensorRegisters::write(uint16_t address, uint16_t word, double celsius) {
+    const auto value = static_cast<uint8_t>(word);  // 8-bit registers take the low byte
     using namespace sensor;
     if (address == kTemperatureLow || address == kTemperatureHigh) return SensorChange::None;
     if (model_.chipVersion != 0 && (address == kChipVersionLow || address == kChipVersionHigh)) {

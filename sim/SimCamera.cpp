@@ -15,14 +15,14 @@ namespace rec = driver::record;
 
 SimCamera::SimCamera(const CameraConfig& config, const std::string& instance,
                      const std::string& serialNumber)
-    : config_(config),
+    : config_(resolvedForProduct(config)),
       path_(driver::formatDevicePath(config.vendorId, config.productId, instance,
                                      config.interfaceGuid)),
       serial_(serialNumber),
-      core_(config, serialNumber),
-      window_(config.memoryBytes),
-      bulk_(mutex_, core_, window_, core_.model(), config.defectSeed),
-      fx3_(config, serialNumber, core_, bulk_) {
+      core_(config_, serialNumber),
+      window_(config_.memoryBytes),
+      bulk_(mutex_, core_, window_, core_.model(), config_.defectSeed),
+      fx3_(config_, serialNumber, core_, bulk_) {
     std::lock_guard lock(mutex_);
     core_.attachStream(&bulk_);
     powerOn();
@@ -172,6 +172,27 @@ void SimCamera::setIoInputs(uint8_t lines) {
     core_.setIoInputs(lines);
 }
 
+void SimCamera::consoleRejectNext(int commands) {
+    std::lock_guard lock(mutex_);
+    if (ModuleConsole* console = core_.console()) console->rejectNext(commands);
+}
+
+void SimCamera::setConsoleSilent(bool silent) {
+    std::lock_guard lock(mutex_);
+    if (ModuleConsole* console = core_.console()) console->setSilent(silent);
+}
+
+void SimCamera::consoleSay(const std::string& text) {
+    std::lock_guard lock(mutex_);
+    if (ModuleConsole* console = core_.console()) console->say(text);
+}
+
+ConsoleState SimCamera::consoleState() const {
+    std::lock_guard lock(mutex_);
+    const ModuleConsole* console = core_.console();
+    return console ? console->state() : ConsoleState{};
+}
+
 uint8_t SimCamera::ioOutputs() const {
     std::lock_guard lock(mutex_);
     return static_cast<uint8_t>(core_.fpga().stored(fpga::kIoPort) & 0x0F);
@@ -182,9 +203,14 @@ uint16_t SimCamera::fpgaRegister(uint8_t reg) const {
     return core_.fpga().stored(reg);
 }
 
+uint16_t SimCamera::sensorWord(uint16_t reg) const {
+    std::lock_guard lock(mutex_);
+    return core_.sensor().peek(reg);
+}
+
 uint8_t SimCamera::sensorRegister(uint16_t reg) const {
     std::lock_guard lock(mutex_);
-    return core_.sensor().read(reg);
+    return static_cast<uint8_t>(core_.sensor().peek(reg));
 }
 
 uint8_t SimCamera::eepromByte(uint16_t address) const {

@@ -78,9 +78,18 @@ class SimCamera : public std::enable_shared_from_this<SimCamera> {
     void setIoInputs(uint8_t lines);
     uint8_t ioOutputs() const;
 
+    // The module camera's console (product 0x3180): the next `commands` command lines are
+    // rejected with "NG", or every command goes unanswered; what the module was told. No
+    // effect, and an empty state, for other products.
+    void consoleRejectNext(int commands);
+    void setConsoleSilent(bool silent);
+    void consoleSay(const std::string& text);
+    ConsoleState consoleState() const;
+
     // State read-outs.
     uint16_t fpgaRegister(uint8_t reg) const;
     uint8_t sensorRegister(uint16_t reg) const;
+    uint16_t sensorWord(uint16_t reg) const;  // registers of 16 bits (the CCD timing generators)
     uint8_t eepromByte(uint16_t address) const;
     void setEepromByte(uint16_t address, uint8_t value);
     uint32_t register32(uint16_t address) const;

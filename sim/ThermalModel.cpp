@@ -31,6 +31,12 @@ void ThermalModel::setCooling(bool on, Clock::time_point now) {
     cooling_ = on;
 }
 
+// A cooler given a new set-point heads for it from now on.
+void ThermalModel::setSetPoint(double celsius, Clock::time_point now) {
+    this->celsius(now);
+    setPoint_ = celsius;
+}
+
 void ThermalModel::force(double celsius, Clock::time_point now) {
     last_ = now;
     celsius_ = celsius;

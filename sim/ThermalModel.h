@@ -16,6 +16,7 @@ class ThermalModel {
     void powerOn(Clock::time_point now);
     double celsius(Clock::time_point now);
     void setCooling(bool on, Clock::time_point now);
+    void setSetPoint(double celsius, Clock::time_point now);
     bool cooling() const { return cooling_; }
     void force(double celsius, Clock::time_point now);
     void setTimeConstant(double seconds, Clock::time_point now);

@@ -9,8 +9,8 @@
 namespace kelvra::tool {
 namespace {
 
-// This library serves one product; every camera it lists has this USB product id.
-constexpr int kProductId = 0x3270;
+// The library serves one product; every camera it lists has this USB product id (the build's).
+constexpr int kProductId = KELVRA_TOOL_PRODUCT_ID;
 // Kelvra_ReadSerialNumberA needs at least this many bytes.
 constexpr int kSerialBufferBytes = 64;
 // Subsample mode 1 halves both sides.

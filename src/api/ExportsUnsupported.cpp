@@ -15,13 +15,6 @@ int ClockOrCrossbar(int handle, int /*value*/) {
     });
 }
 
-int TextChannel(int handle, char* /*text*/, int /*length*/) {
-    return CallFront(handle, 0, [](CKelvra& front) {
-        front.RecordError(kelvra::kErrorUnsupported);
-        return 0;
-    });
-}
-
 int ConfigFilter(int handle) {
     return CallFront(handle, 0, [](CKelvra& front) {
         front.RecordError(kelvra::kErrorUnsupported);
@@ -44,13 +37,6 @@ int Kelvra_SetHalfClock(int handle, int value) {
 }
 int Kelvra_SetCrossbar(int handle, int value) {
     return ClockOrCrossbar(handle, value);
-}
-
-int Kelvra_SendText(int handle, char* text, int length) {
-    return TextChannel(handle, text, length);
-}
-int Kelvra_ReceiveText(int handle, char* text, int length) {
-    return TextChannel(handle, text, length);
 }
 
 int Kelvra_SetConfigFilter(int handle, int /*index*/, int /*value*/) {

@@ -58,9 +58,7 @@ int32_t CKelvraU3Q6Base::InitializeCamera() {
 int32_t CKelvraU3Q6Base::CloseCamera() {
     std::lock_guard config(m_configLock);
     StopTransfer(kWaitForThread);
-    // Products 0x3090, 0x30B0 and 0x30C0 would power their sensor down here, while driver and
-    // controller still exist; the register sequence for that is not known, so nothing is
-    // written.
+    PowerDownSensor();
     m_sensor.reset();
     if (m_controller) {
         m_controller->Release();
@@ -75,6 +73,17 @@ int32_t CKelvraU3Q6Base::CloseCamera() {
     m_thread.Join();
     m_transferError = 0;
     return 1;
+}
+
+// Products 0x3090, 0x30B0 and 0x30C0 power their CCD down while driver and controller still
+// exist: both timing generators stop their clocks (control register 0 of each), then the
+// analog front end is switched off (FPGA 0xA0 = 0). The registers are those the CCD drivers
+// start the sensor with.
+void CKelvraU3Q6Base::PowerDownSensor() {
+    if (!m_sensor || !m_controller || !product::IsChannelCcd(m_productId)) return;
+    m_sensor->WriteRegister(device_reg::kCcdControl, 0);
+    m_sensor->WriteRegister(device_reg::kCcdControl | device_reg::kCcdSecondGenerator, 0);
+    m_controller->WriteFpgaRegister(device_reg::kCcdFrontEndPower, 0);
 }
 
 // Information block A (kInfoBlockBytes) as the camera reports it now; 0 without a controller.
@@ -119,6 +128,7 @@ int32_t CKelvraU3Q6Base::OpenCamera(int32_t instance) {
     m_sensor = CreateSensorDriver(m_productId, *m_controller, m_sensorSubstitute);
     if (!m_sensor) return 0;
     if (m_sleep) m_sensor->SetSleepFunction(m_sleep);
+    if (m_tick) m_sensor->SetTickFunction(m_tick);
     m_openInstance = instance;
     m_reconfigure = 1;
     return InitializeCamera();

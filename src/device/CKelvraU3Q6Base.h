@@ -287,15 +287,16 @@ class CKelvraU3Q6Base {
     using SleepFunction = std::function<void(uint32_t ms)>;
     using TickFunction = std::function<uint32_t()>;
 
-    // Replaces the sleeps the core prescribes (readiness wait, stop sequence, register polls),
-    // and those of the sensor drivers it creates from then on, and the millisecond tick its
-    // time limits and frame rate are measured with; tests run them on a clock of their own.
+    // Replaces the sleeps the core prescribes (readiness wait, stop sequence, register polls)
+    // and the millisecond tick its time limits and frame rate are measured with, and both in
+    // the sensor drivers it creates from then on; tests run them on a clock of their own.
     // Null restores the real ones. Call while no transfer runs.
     void SetTimeFunctions(SleepFunction sleep, TickFunction tick);
 
-    // Supplies the drivers of sensor classes this library does not carry to OpenCamera from
-    // then on (for example a stand-in driver for a product of the camera line). Null: such
-    // products cannot be opened. Call while no camera is being opened.
+    // Stands drivers of the caller's own in for the library's from the next OpenCamera on (for
+    // example a driver that counts what the core asks of it); a substitute that returns null
+    // leaves the library's driver. Null: the library's drivers only. Call while no camera is
+    // being opened.
     void SetSensorSubstitute(SensorSubstitute substitute);
 
     // The open camera's USB link in megabits per second: 5000 (USB 3), 480 (USB 2), 12 (full
@@ -334,6 +335,8 @@ class CKelvraU3Q6Base {
     int32_t GetImageStamped(uint8_t* buffer, uint32_t length, int32_t topDown, SlotInfo* info);
 
   private:
+    void PowerDownSensor();
+
     // Readiness handshake of the open sequence (CKelvraU3Q6BaseReadiness.cpp).
     int32_t ReadinessHandshake();
     int32_t DefaultReadinessWait();

@@ -341,9 +341,13 @@ int32_t CKelvraU3Q6Base::IsInternalCorrectionSupported(int32_t /*ignored*/, int3
                : 0;
 }
 
-// The in-camera correction state: bit 0 of FPGA register 209 in the IMX990 family. 0 when not
-// supported, not readable, or for other products.
+// The in-camera correction state: bit 0 of FPGA register 209 in the IMX990 family, the
+// correction level the sensor driver reads for 0x31E0. 0 when not supported, not readable, or
+// for other products.
 int32_t CKelvraU3Q6Base::GetInternalCorrection() {
+    if (m_productId == product::kAltGeometry) {
+        return m_sensor ? m_sensor->GetInternalCorrectionRaw() : 0;
+    }
     if (!IsInternalCorrectionSupported(0, 0) || !product::IsImx990Family(m_productId)) return 0;
     int32_t ok = 0;
     const int32_t value = ReadFpgaRegister(device_reg::kCorrection, &ok);
@@ -355,6 +359,9 @@ int32_t CKelvraU3Q6Base::GetInternalCorrection() {
 // other products, and when the register cannot be read: an unknown state is never reported as
 // already switched.
 int32_t CKelvraU3Q6Base::SetInternalCorrection(int32_t on) {
+    // 0x31E0 has correction levels of its own, which its sensor driver sets.
+    if (m_productId == product::kAltGeometry)
+        return m_sensor ? m_sensor->SetInternalCorrection(on) : 0;
     if (!IsInternalCorrectionSupported(0, 0) || !product::IsImx990Family(m_productId)) return 0;
     int32_t ok = 0;
     const int32_t value = ReadFpgaRegister(device_reg::kCorrection, &ok);

@@ -374,14 +374,16 @@ int32_t CKelvraU3Q6Base::ReceiveText(char* text, int32_t length) {
     return result;
 }
 
-// `length` bytes of `text` to the camera module (0x3180 only), terminated. The driver's
-// result, else 0.
+// Up to `length` characters of `text`, ending at its first NUL, to the camera module (0x3180
+// only), terminated. Nothing past a NUL is read: a length larger than the text must not make
+// the copy run off the caller's string. The driver's result, else 0.
 int32_t CKelvraU3Q6Base::SendText(const char* text, int32_t length) {
     if (!m_sensor || m_productId != product::kModuleConsole || text == nullptr || length < 0) {
         return kNoSensor;
     }
-    const std::string terminated(text, size_t(length));  // the string adds the terminator
-    return m_sensor->SendText(terminated.c_str(), length);
+    const size_t count = strnlen(text, size_t(length));
+    const std::string terminated(text, count);  // the string adds the terminator
+    return m_sensor->SendText(terminated.c_str(), int32_t(count));
 }
 
 int32_t CKelvraU3Q6Base::HasCooler() {

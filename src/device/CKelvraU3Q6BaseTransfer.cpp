@@ -353,8 +353,9 @@ int32_t CKelvraU3Q6Base::CopySlot(int32_t slot, uint8_t* buffer, uint32_t length
 }
 
 // The output geometry (register pairs 68/69 and 64/65, or 156/157 and 154/155 for 0x31E0;
-// none for the products that size their frames themselves) and the IMX990/991 offsets. True
-// when every register took its value.
+// none for the products that size their frames themselves), then the line and column offsets:
+// computed here for the IMX990/991 from the table their SetFlip shares, the sensor driver's own
+// fixed values for the rest of the line. True when every register took its value.
 bool CKelvraU3Q6Base::ProgramGeometry(int32_t width, int32_t height, const SensorDescriptor& d) {
     using namespace device_reg;
     const int32_t productId = m_productId;
@@ -367,7 +368,15 @@ bool CKelvraU3Q6Base::ProgramGeometry(int32_t width, int32_t height, const Senso
                            height) &&
              ok;
     }
-    if (product::IsImx990FirstGeneration(productId)) ok = ProgramImx990Offsets(height, d) && ok;
+    int32_t line = 0;
+    int32_t column = 0;
+    if (product::IsImx990FirstGeneration(productId)) {
+        ok = ProgramImx990Offsets(height, d) && ok;
+    } else if (m_sensor->GetFpgaReadoutOffsets(&line, &column)) {
+        ok = WriteFpgaPair(device_reg::kLineOffsetLow, device_reg::kLineOffsetHigh, line) && ok;
+        ok = WriteFpgaPair(device_reg::kColumnOffsetLow, device_reg::kColumnOffsetHigh, column) &&
+             ok;
+    }
     return ok;
 }
 

@@ -40,6 +40,13 @@ inline constexpr uint8_t kParameterLow = 208;
 inline constexpr uint8_t kCorrection = 209;  // bit 0: in-camera correction on
 inline constexpr uint8_t kParameterHigh = 210;
 
+// The four-channel CCDs (0x3090, 0x30B0, 0x30C0): the timing generators' control register
+// (through the sensor driver; bit 15 of the address selects the second generator) and the
+// analog front end's power (FPGA).
+inline constexpr int32_t kCcdControl = 0x0000;
+inline constexpr int32_t kCcdSecondGenerator = 0x8000;
+inline constexpr uint8_t kCcdFrontEndPower = 0xA0;
+
 // Configuration EEPROM.
 inline constexpr uint16_t kEepromSetting = 0x1080;
 

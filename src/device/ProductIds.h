@@ -53,6 +53,11 @@ inline bool IsImx990FirstGeneration(int32_t productId) {
     return IsOneOf(productId, {kImx990Uncooled, kImx990Cooled, kImx991Uncooled, kImx991Cooled});
 }
 
+// The four-output-channel CCDs, which are powered down as they are closed.
+inline bool IsChannelCcd(int32_t productId) {
+    return IsOneOf(productId, {0x3090, 0x30B0, 0x30C0});
+}
+
 // Frames read as whole blocks through the memory window.
 inline bool IsBlockStream(int32_t productId) {
     return IsOneOf(productId, {kLi8020, kLi5040, kLi3030, kLi5030});

@@ -2,10 +2,51 @@
 
 #include <array>
 
+#include "sensors/CSensorG1467x.h"
+#include "sensors/CSensorGLUX9701.h"
+#include "sensors/CSensorICX274.h"
+#include "sensors/CSensorIMX159.h"
+#include "sensors/CSensorIMX174.h"
+#include "sensors/CSensorIMX178.h"
+#include "sensors/CSensorIMX183.h"
+#include "sensors/CSensorIMX226.h"
+#include "sensors/CSensorIMX250.h"
+#include "sensors/CSensorIMX252.h"
+#include "sensors/CSensorIMX264.h"
+#include "sensors/CSensorIMX265.h"
+#include "sensors/CSensorIMX273.h"
+#include "sensors/CSensorIMX487.h"
+#include "sensors/CSensorIMX536.h"
+#include "sensors/CSensorIMX675.h"
 #include "sensors/CSensorIMX990.h"
 #include "sensors/CSensorIMX991.h"
 #include "sensors/CSensorIMX992.h"
 #include "sensors/CSensorIMX993.h"
+#include "sensors/CSensorLI3030.h"
+#include "sensors/CSensorLI5030.h"
+#include "sensors/CSensorLI5040.h"
+#include "sensors/CSensorLI7050.h"
+#include "sensors/CSensorLI8020.h"
+#include "sensors/CSensorMT9F001.h"
+#include "sensors/CSensorMT9F002.h"
+#include "sensors/CSensorMT9J001.h"
+#include "sensors/CSensorMT9P001.h"
+#include "sensors/CSensorModelA.h"
+#include "sensors/CSensorModelB.h"
+#include "sensors/CSensorModelC.h"
+#include "sensors/CSensorModelD.h"
+#include "sensors/CSensorModelE.h"
+#include "sensors/CSensorModelF.h"
+#include "sensors/CSensorModelG.h"
+#include "sensors/CSensorModelH.h"
+#include "sensors/CSensorModelJ.h"
+#include "sensors/CSensorModelK.h"
+#include "sensors/CSensorModelL.h"
+#include "sensors/CSensorModelM.h"
+#include "sensors/CSensorModelN.h"
+#include "sensors/CSensorModelP.h"
+#include "sensors/CSensorModelQ.h"
+#include "sensors/CSensorModelR.h"
 
 namespace kelvra {
 namespace {
@@ -17,17 +58,36 @@ std::unique_ptr<CSensorBase> Make(CControllerBase& controller, uint8_t busAddres
     return std::make_unique<Driver>(&controller, busAddress);
 }
 
-// The classes this library carries.
+// Every driver class of the camera line.
 struct BuiltIn {
     SensorClass driverClass;
     Constructor construct;
 };
 
 constexpr BuiltIn kBuiltIns[] = {
-    {SensorClass::IMX990, &Make<CSensorIMX990>},
-    {SensorClass::IMX991, &Make<CSensorIMX991>},
-    {SensorClass::IMX992, &Make<CSensorIMX992>},
-    {SensorClass::IMX993, &Make<CSensorIMX993>},
+    {SensorClass::IMX990, &Make<CSensorIMX990>},     {SensorClass::IMX991, &Make<CSensorIMX991>},
+    {SensorClass::IMX992, &Make<CSensorIMX992>},     {SensorClass::IMX993, &Make<CSensorIMX993>},
+    {SensorClass::MT9F001, &Make<CSensorMT9F001>},   {SensorClass::MT9F002, &Make<CSensorMT9F002>},
+    {SensorClass::MT9P001, &Make<CSensorMT9P001>},   {SensorClass::MT9J001, &Make<CSensorMT9J001>},
+    {SensorClass::ICX274, &Make<CSensorICX274>},     {SensorClass::IMX178, &Make<CSensorIMX178>},
+    {SensorClass::IMX174, &Make<CSensorIMX174>},     {SensorClass::IMX183, &Make<CSensorIMX183>},
+    {SensorClass::IMX159, &Make<CSensorIMX159>},     {SensorClass::IMX250, &Make<CSensorIMX250>},
+    {SensorClass::IMX264, &Make<CSensorIMX264>},     {SensorClass::IMX252, &Make<CSensorIMX252>},
+    {SensorClass::IMX265, &Make<CSensorIMX265>},     {SensorClass::IMX226, &Make<CSensorIMX226>},
+    {SensorClass::G1467x, &Make<CSensorG1467x>},     {SensorClass::LI7050, &Make<CSensorLI7050>},
+    {SensorClass::GLUX9701, &Make<CSensorGLUX9701>}, {SensorClass::IMX536, &Make<CSensorIMX536>},
+    {SensorClass::IMX487, &Make<CSensorIMX487>},     {SensorClass::IMX273, &Make<CSensorIMX273>},
+    {SensorClass::LI8020, &Make<CSensorLI8020>},     {SensorClass::LI5040, &Make<CSensorLI5040>},
+    {SensorClass::LI3030, &Make<CSensorLI3030>},     {SensorClass::LI5030, &Make<CSensorLI5030>},
+    {SensorClass::IMX675, &Make<CSensorIMX675>},     {SensorClass::ModelA, &Make<CSensorModelA>},
+    {SensorClass::ModelB, &Make<CSensorModelB>},     {SensorClass::ModelC, &Make<CSensorModelC>},
+    {SensorClass::ModelD, &Make<CSensorModelD>},     {SensorClass::ModelE, &Make<CSensorModelE>},
+    {SensorClass::ModelF, &Make<CSensorModelF>},     {SensorClass::ModelG, &Make<CSensorModelG>},
+    {SensorClass::ModelH, &Make<CSensorModelH>},     {SensorClass::ModelJ, &Make<CSensorModelJ>},
+    {SensorClass::ModelK, &Make<CSensorModelK>},     {SensorClass::ModelL, &Make<CSensorModelL>},
+    {SensorClass::ModelM, &Make<CSensorModelM>},     {SensorClass::ModelN, &Make<CSensorModelN>},
+    {SensorClass::ModelP, &Make<CSensorModelP>},     {SensorClass::ModelQ, &Make<CSensorModelQ>},
+    {SensorClass::ModelR, &Make<CSensorModelR>},
 };
 
 constexpr int32_t kNoModelCode = 0;
@@ -102,18 +162,23 @@ SensorClass ChooseClass(const DriverRow& row, CControllerBase& controller) {
 
 std::unique_ptr<CSensorBase> MakeDriver(SensorClass driverClass, CControllerBase& controller,
                                         uint8_t busAddress, const SensorSubstitute& substitute) {
+    if (substitute) {
+        if (std::unique_ptr<CSensorBase> driver = substitute(driverClass, controller, busAddress)) {
+            return driver;
+        }
+    }
     for (const BuiltIn& builtIn : kBuiltIns) {
         if (builtIn.driverClass == driverClass) return builtIn.construct(controller, busAddress);
     }
-    return substitute ? substitute(driverClass, controller, busAddress) : nullptr;
+    return nullptr;
 }
 
 }  // namespace
 
 // Constructs the driver of `productId` on `controller` (not owned by the driver) at its bus
-// address and gives it its model code. Classes the library does not carry come from
-// `substitute` when one is given. Null for a product id without a driver class, for a class
-// nobody can make, and for product 0x3020 when its chip version cannot be read.
+// address and gives it its model code. A `substitute`, when given, is asked first and its
+// driver used unless it declines (null). Null for a product id without a driver class and for
+// product 0x3020 when its chip version cannot be read.
 std::unique_ptr<CSensorBase> CreateSensorDriver(int32_t productId, CControllerBase& controller,
                                                 const SensorSubstitute& substitute) {
     for (const DriverRow& row : kDrivers) {

@@ -60,8 +60,8 @@ enum class SensorClass {
     ModelR,
 };
 
-// Makes a driver of a class this library does not carry, on `controller` at `busAddress`; null
-// when it cannot.
+// Makes a driver in place of the library's own for a class, on `controller` at `busAddress`
+// (tests stand a driver of their own in for a product); null leaves the library's own.
 using SensorSubstitute = std::function<std::unique_ptr<CSensorBase>(
     SensorClass driverClass, CControllerBase& controller, uint8_t busAddress)>;
 

@@ -64,9 +64,9 @@ int CKelvra::Initialize(HWND notifyWindow) {
     settings::RegistrySettings(*store_).LoadSizePreset(deviceNumber_, &window,
                                                        DeviceFormatSupport());
     WithSettings([&] { window_ = window; });
-    device_->SetProductId(kProductId);
+    device_->SetProductId(ProductId());
     device_->CreateController(notifyWindow, &kCameraInterfaceGuid);
-    if (device_->CountDevices(kProductId) == 1) SetDeviceNumber(0);
+    if (device_->CountDevices(ProductId()) == 1) SetDeviceNumber(0);
 
     LoadCameraGroups(deviceNumber_);
     settings::StreamFormat format = StreamFormat();

@@ -21,6 +21,8 @@
 #include "output/MaskFile.h"
 #include "platform/Event.h"
 #include "platform/Thread.h"
+#include "product/BuildProduct.h"
+#include "product/ProductNames.h"
 #include "settings/SettingsRecords.h"
 #include "settings/dialogs/DialogHost.h"
 
@@ -62,10 +64,10 @@ enum ErrorCode : int32_t {
 // operations that change the camera selection are serialised by `callLock_`.
 class CKelvra {
   public:
-    // The one product id this library serves.
-    static constexpr int32_t kProductId = 0x3270;
+    // The one product id this library serves (linked in: see product/BuildProduct.h).
+    static int32_t ProductId() { return BuildProductId(); }
     // Model base name of the device names, "KelvraK4SWIRTEC_01" and so on.
-    static constexpr char kModelBaseName[] = "KelvraK4SWIRTEC";
+    static constexpr const char* kModelBaseName = product_names::kModelName;
 
     // Makes the device core at each initialisation.
     using DeviceFactory = std::function<std::unique_ptr<CKelvraU3Q6Base>()>;
@@ -116,6 +118,13 @@ class CKelvra {
     int GetInternalCorrection(int* ok);
     int SetInternalCorrection(int value);
     int SetSamplingRate(int rate);
+
+    // The camera module's text console, on the module camera's build (product 0x3180) only;
+    // elsewhere code 11 and 0. SendText: 1 when every character was taken (code 6 when not).
+    // ReceiveText: the received line's length (0: no line), the line terminated in `text`.
+    // Null text or a negative length: code 9.
+    int SendText(const char* text, int length);
+    int ReceiveText(char* text, int length);
 
     // Camera identity.
     int GetCameraInfo(KELVRA_CAMERA_INFO* info);

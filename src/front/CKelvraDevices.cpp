@@ -27,7 +27,7 @@ bool FormatDeviceName(int number, char* text, size_t size) {
 // lowest-numbered camera leaves (or one moves to another port) the others keep numbers above a
 // gap, and only a numbering by presence still starts at 0 and counts without holes.
 std::vector<int32_t> PresentInstances(CKelvraU3Q6Base& device) {
-    device.CountDevices(CKelvra::kProductId);  // refreshes the device table
+    device.CountDevices(CKelvra::ProductId());  // refreshes the device table
     std::vector<int32_t> instances;
     for (int32_t instance = 0; instance < device.GetMaxDevices(); ++instance) {
         if (device.IsDevicePresent(instance)) instances.push_back(instance);

@@ -20,7 +20,10 @@ int32_t Answer(T* out, T value, int32_t result = 1) {
 }  // namespace
 
 CSensorBase::CSensorBase(CControllerBase* controller, uint8_t busAddress)
-    : m_controller(controller), m_busAddress(busAddress), m_sleep(&platform::SleepMs) {
+    : m_controller(controller),
+      m_busAddress(busAddress),
+      m_sleep(&platform::SleepMs),
+      m_tick(&platform::GetTickCount32) {
     std::memset(&m_descriptor, 0, sizeof(m_descriptor));
 }
 
@@ -30,8 +33,30 @@ void CSensorBase::SetSleepFunction(SleepFunction sleep) {
     m_sleep = sleep ? std::move(sleep) : SleepFunction(&platform::SleepMs);
 }
 
+void CSensorBase::SetTickFunction(TickFunction tick) {
+    m_tick = tick ? std::move(tick) : TickFunction(&platform::GetTickCount32);
+}
+
 void CSensorBase::Sleep(uint32_t ms) const {
     m_sleep(ms);
+}
+
+uint32_t CSensorBase::Tick() const {
+    return m_tick();
+}
+
+void CSensorBase::SetFpgaReadoutOffsets(int32_t line, int32_t column) {
+    m_offsetLine.store(line);
+    m_offsetColumn.store(column);
+}
+
+bool CSensorBase::GetFpgaReadoutOffsets(int32_t* line, int32_t* column) const {
+    const int32_t l = m_offsetLine.load();
+    const int32_t c = m_offsetColumn.load();
+    if (l < 0 || c < 0 || line == nullptr || column == nullptr) return false;
+    *line = l;
+    *column = c;
+    return true;
 }
 
 SensorDescriptor CSensorBase::Descriptor() const {

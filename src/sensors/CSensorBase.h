@@ -44,6 +44,7 @@ struct TriggerTimingProgram {
 class CSensorBase {
   public:
     using SleepFunction = std::function<void(uint32_t ms)>;
+    using TickFunction = std::function<uint32_t()>;
 
     static constexpr int32_t kTriggerModeUnset = 15;  // neither free-running nor triggered
     static constexpr int32_t kDefaultWaitValue = 300;
@@ -213,6 +214,14 @@ class CSensorBase {
     // Replaces the sleeps the driver's sequences prescribe; tests record them instead of
     // waiting. Call before the driver is shared between threads. Default: a real sleep.
     void SetSleepFunction(SleepFunction sleep);
+    // Replaces the millisecond tick the driver's time limits are measured with (32 bits,
+    // wrapping). Same rules as SetSleepFunction. Default: the system's tick count.
+    void SetTickFunction(TickFunction tick);
+
+    // Where the FPGA cuts the frame out of the sensor's lines: the line and column offsets the
+    // device core programs into FPGA registers 72/73 and 76/77. False for classes whose offsets
+    // the device core computes itself (the IMX990 family) or that have none.
+    bool GetFpgaReadoutOffsets(int32_t* line, int32_t* column) const;
 
   protected:
     // Register routines on the controller.
@@ -231,6 +240,14 @@ class CSensorBase {
     int32_t SetExposureNanosecondsFixed(double ns);  // fixed line period
 
     void Sleep(uint32_t ms) const;
+    uint32_t Tick() const;
+    void SetFpgaReadoutOffsets(int32_t line, int32_t column);
+
+    // Runs `access` with the sensor bus obtained from the FPGA, which shares it: the bus is
+    // requested (0x9F = 1), then up to 100 times, when the FPGA reports it free, `access` runs;
+    // 3 ms between tries. The request is always withdrawn (0x9F = 0). Returns 1 once `access`
+    // succeeded, 0 after the last try, without a controller, or at once when the camera has gone.
+    int32_t WithSensorBus(const std::function<bool()>& access);
     CControllerBase* Controller() const { return m_controller; }
     uint8_t BusAddress() const { return m_busAddress; }
 
@@ -258,7 +275,10 @@ class CSensorBase {
 
     CControllerBase* const m_controller;  // not owned; null: no hardware
     const uint8_t m_busAddress;
-    SleepFunction m_sleep;  // set before the driver is shared, then only called
+    SleepFunction m_sleep;                  // set before the driver is shared, then only called
+    TickFunction m_tick;                    // likewise
+    std::atomic<int32_t> m_offsetLine{-1};  // -1: no offsets of the class's own
+    std::atomic<int32_t> m_offsetColumn{-1};
 
     mutable std::mutex m_descriptorLock;
     SensorDescriptor m_descriptor;  // guarded by m_descriptorLock

@@ -98,6 +98,26 @@ int32_t CSensorBase::ReadSensorDirect(uint16_t address, uint8_t* value) {
     return m_controller->I2cRead(m_busAddress, value, 1, kI2cTimeoutMs);
 }
 
+// ---- the sensor bus shared with the FPGA -------------------------------------------------
+
+int32_t CSensorBase::WithSensorBus(const std::function<bool()>& access) {
+    constexpr int kBusAttempts = 100;
+    constexpr uint32_t kBusRetryMs = 3;
+    if (m_controller == nullptr) return 0;
+    WriteFpga(fpga_reg::kSensorBusRequest, 1);
+    for (int attempt = 0; attempt < kBusAttempts; ++attempt) {
+        uint8_t status = 0;
+        if (ReadFpga(fpga_reg::kStatus, &status) && status == 0 && access()) {
+            WriteFpga(fpga_reg::kSensorBusRequest, 0);
+            return 1;
+        }
+        if (m_controller->DeviceGone()) break;  // no later try can succeed
+        Sleep(kBusRetryMs);
+    }
+    WriteFpga(fpga_reg::kSensorBusRequest, 0);
+    return 0;
+}
+
 // ---- readout restart pulse ---------------------------------------------------------------
 
 // Restarts the FPGA readout after a mode change: 1, 1 ms, 0, 1 ms on the restart register.

@@ -17,9 +17,6 @@ constexpr int32_t kOrientationUncooled = 4;  // array read bottom row first
 constexpr int32_t kOrientationCooled = 1;
 constexpr int32_t kWindowFlagA = 0, kWindowFlagB = 1, kWindowFlagC = 0, kWindowFlagD = 1;
 
-// Bus arbitration with the FPGA, which shares the sensor's I2C bus.
-constexpr int kBusAttempts = 100;
-constexpr uint32_t kBusRetryMs = 3;
 constexpr int32_t kReadBackPreset = 0x0A0A;  // cannot match a byte: a failed read-back retries
 constexpr int32_t kMaxRegisterAddress = 0xFFFF;
 
@@ -98,47 +95,24 @@ int32_t CSensorImxFamily::ReadRegister(int32_t address, int32_t* value) {
     return 1;
 }
 
-// Asks the FPGA for the sensor bus (0x9F = 1), then up to 100 times: when the status register
-// reads 0 (bus free), write the register (the IMX990 also reads it back and compares), else wait
-// 3 ms. The bus request is always withdrawn (0x9F = 0). Returns 1 on success, 0 after the last
-// attempt or without a controller; at once when the camera has gone (no attempt can succeed).
+// Under the sensor bus (CSensorBase::WithSensorBus): write the register; the IMX990 also reads
+// it back and compares, so that a write the bus swallowed is tried again. Returns 1 on success,
+// 0 after the last attempt or without a controller.
 int32_t CSensorImxFamily::WriteRegisterSafe(int32_t address, int32_t value) {
-    if (Controller() == nullptr) return 0;
-    WriteFpga(fpga_reg::kSensorBusRequest, 1);
-    for (int attempt = 0; attempt < kBusAttempts; ++attempt) {
-        if (SensorBusFree() && WriteRegister(address, value)) {
-            if (!m_facts.verifiesSafeWrite) return ReleaseSensorBus(1);
-            int32_t readBack = kReadBackPreset;
-            ReadRegister(address, &readBack);
-            // Only the low byte reaches the sensor, so only it can be compared.
-            if (readBack == (value & 0xFF)) return ReleaseSensorBus(1);
-        }
-        if (Controller()->DeviceGone()) break;
-        Sleep(kBusRetryMs);
-    }
-    return ReleaseSensorBus(0);
+    return WithSensorBus([&] {
+        if (!WriteRegister(address, value)) return false;
+        if (!m_facts.verifiesSafeWrite) return true;
+        int32_t readBack = kReadBackPreset;
+        ReadRegister(address, &readBack);
+        // Only the low byte reaches the sensor, so only it can be compared.
+        return readBack == (value & 0xFF);
+    });
 }
 
 // The same handshake around a direct register read. Returns 1 with *value, or 0.
 int32_t CSensorImxFamily::ReadRegisterSafe(int32_t address, int32_t* value) {
-    if (Controller() == nullptr || value == nullptr) return 0;
-    WriteFpga(fpga_reg::kSensorBusRequest, 1);
-    for (int attempt = 0; attempt < kBusAttempts; ++attempt) {
-        if (SensorBusFree() && ReadRegister(address, value)) return ReleaseSensorBus(1);
-        if (Controller()->DeviceGone()) break;
-        Sleep(kBusRetryMs);
-    }
-    return ReleaseSensorBus(0);
-}
-
-bool CSensorImxFamily::SensorBusFree() {
-    uint8_t status = 0;
-    return ReadFpga(fpga_reg::kStatus, &status) && status == 0;
-}
-
-int32_t CSensorImxFamily::ReleaseSensorBus(int32_t result) {
-    WriteFpga(fpga_reg::kSensorBusRequest, 0);
-    return result;
+    if (value == nullptr) return 0;
+    return WithSensorBus([&] { return ReadRegister(address, value) != 0; });
 }
 
 int32_t CSensorImxFamily::WriteSafe(uint16_t address, uint8_t value) {

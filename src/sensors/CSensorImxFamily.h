@@ -108,8 +108,6 @@ class CSensorImxFamily : public CSensorBase {
         int32_t x, width, y, height, mode;
     };
 
-    bool SensorBusFree();
-    int32_t ReleaseSensorBus(int32_t result);
     bool TemperatureFromFpga(uint16_t* raw);
     bool TemperatureFromSensor(uint16_t* raw);
 

@@ -3,12 +3,13 @@
 #include <string>
 
 #include "platform/SettingsStore.h"
+#include "product/ProductNames.h"
 #include "settings/SettingsRecords.h"
 
 namespace kelvra::settings {
 
 // Root of everything the library remembers, one "Camera_%02d" key per camera number below it.
-inline constexpr char kRootKey[] = "Software\\Norlux\\KelvraK4SWIRTEC3Q6Sdk";
+inline constexpr const char* kRootKey = product_names::kSettingsRoot;
 
 // Size presets are numbered "Size_00" to "Size_99".
 inline constexpr int kMaxSizePresets = 100;

@@ -1,5 +1,5 @@
 // The shared code paths' branches for the other products of the camera line: driver choice
-// (chip version of 0x3020, substitutes for classes the library lacks), the 0x32D0 transfer
+// (chip version of 0x3020, substitutes standing in for the library's drivers), the 0x32D0 transfer
 // rules, the 0x31E0 row order and the products that switch the transfer depth their own way.
 // Stand-in drivers are IMX990 drivers on the product's bus address.
 #include <gtest/gtest.h>
@@ -106,7 +106,7 @@ TEST(SensorFactoryChoice, Product3020WithASilentChipGetsNoDriver) {
     EXPECT_EQ(made.calls, 0);
 }
 
-TEST(SensorFactoryChoice, MissingClassesComeFromTheSubstituteWithBusAndModelCode) {
+TEST(SensorFactoryChoice, SubstitutesStandInWithBusAndModelCode) {
     struct Case {
         int32_t productId;
         SensorClass driverClass;
@@ -128,17 +128,27 @@ TEST(SensorFactoryChoice, MissingClassesComeFromTheSubstituteWithBusAndModelCode
         EXPECT_EQ(static_cast<RecordingDriver&>(*driver).bus, c.bus) << std::hex << c.productId;
         EXPECT_EQ(static_cast<RecordingDriver&>(*driver).modelCode, c.modelCode)
             << std::hex << c.productId;
-        // Without a substitute these products cannot be opened.
-        EXPECT_EQ(CreateSensorDriver(c.productId, controller), nullptr);
+        // Without a substitute the library's own class comes, with the same model code.
+        auto own = CreateSensorDriver(c.productId, controller);
+        ASSERT_NE(own, nullptr) << std::hex << c.productId;
+        if (c.modelCode != -1) {
+            EXPECT_EQ(own->GetModelCode(), c.modelCode);
+        }
     }
 }
 
-TEST(SensorFactoryChoice, BuiltInClassesAndUnknownProductsNeverAskTheSubstitute) {
+TEST(SensorFactoryChoice, ADecliningSubstituteLeavesTheLibrarysDriverAndUnknownProductsNone) {
     CControllerBase controller;
-    Made made;
-    auto driver = CreateSensorDriver(kK4Swir, controller, Recorder(made));
+    int asked = 0;
+    const SensorSubstitute declines = [&asked](SensorClass, CControllerBase&, uint8_t) {
+        ++asked;
+        return std::unique_ptr<CSensorBase>();
+    };
+    auto driver = CreateSensorDriver(kK4Swir, controller, declines);
     ASSERT_NE(driver, nullptr);
     EXPECT_EQ(driver->GetModelCode(), kCooledImx990);
+    EXPECT_EQ(asked, 1);
+    Made made;
     EXPECT_EQ(CreateSensorDriver(0x3350, controller, Recorder(made)), nullptr);
     EXPECT_EQ(made.calls, 0);
 }
@@ -183,6 +193,17 @@ class DeviceBranches : public DeviceTest {
                 return driver;
             });
         EXPECT_NE(core.OpenCamera(0), 0) << std::hex << productId;
+        return core;
+    }
+
+    // Camera 0 of `productId` with the library's own driver, reading a width x height window.
+    CKelvraU3Q6Base& OpenOwn(int32_t productId, int32_t width, int32_t height) {
+        sim::CameraConfig config = Config(uint16_t(productId));
+        config.paced = false;
+        m_camera = Attach(config);
+        CKelvraU3Q6Base& core = NewCore(productId);
+        EXPECT_NE(core.OpenCamera(0), 0) << std::hex << productId;
+        EXPECT_EQ(core.SetCaptureWindow(0, 0, width, height, 0), 1);
         return core;
     }
 
@@ -255,7 +276,7 @@ TEST_F(DeviceBranches, Product32D0TakesNoSingleCapture) {
 // After the first failed header since the last stop, 0x32D0 pauses 20 s (in 200 ms steps);
 // later failures of the same run do not pause, a stop re-arms it.
 TEST_F(DeviceBranches, Product32D0SettlesOnceAfterItsFirstHeaderFailure) {
-    CKelvraU3Q6Base& core = OpenStandIn(kModelG, 0x6C);
+    CKelvraU3Q6Base& core = OpenOwn(kModelG, 640, 480);
     m_clock.Install(core);
     m_camera->failHeaderReads(1);
     ASSERT_EQ(core.StartTransfer(0), 1);
@@ -321,7 +342,7 @@ TEST_F(DeviceBranches, Product32D0PauseEndsWhenTheTransferStops) {
 // 0x31E0 delivers the bottom row first: a top-down copy reverses the rows of a sensor whose
 // orientation code (1) would otherwise keep them, and the bottom-up copy is the stored order.
 TEST_F(DeviceBranches, Product31E0RowsArriveBottomRowFirst) {
-    CKelvraU3Q6Base& core = OpenStandIn(kModelF, 0x6C);
+    CKelvraU3Q6Base& core = OpenOwn(kModelF, 1280, 1024);
     ASSERT_EQ(core.ConfigureBuffers(), 1);
     EXPECT_EQ(m_camera->fpgaRegister(157) << 8 | m_camera->fpgaRegister(156), 1280);
     EXPECT_EQ(m_camera->fpgaRegister(155) << 8 | m_camera->fpgaRegister(154), 1024);
