@@ -40,6 +40,22 @@ __attribute__((target("ssse3"))) int32_t SpreadGreySsse3(uint8_t* d, const uint8
     return x;
 }
 
+// 16-bit samples shifted right by `shift` (1 to 15) and saturated to bytes, 16 per step: after
+// the shift every sample fits a signed 16-bit lane, so the signed pack saturates as it must.
+void ReduceGreyRow(uint8_t* d, const uint8_t* s, int32_t n, int shift) {
+    int32_t x = 0;
+    if (shift > 0) {
+        const __m128i count = _mm_cvtsi32_si128(shift);
+        for (; x + kSsse3Run <= n; x += kSsse3Run) {
+            const auto* in = reinterpret_cast<const __m128i*>(s + 2 * static_cast<int64_t>(x));
+            const __m128i low = _mm_srl_epi16(_mm_loadu_si128(in), count);
+            const __m128i high = _mm_srl_epi16(_mm_loadu_si128(in + 1), count);
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(d + x), _mm_packus_epi16(low, high));
+        }
+    }
+    ReduceMono16Row(d + x, s + 2 * static_cast<int64_t>(x), n - x, shift);
+}
+
 void SpreadGrey(uint8_t* d, const uint8_t* s, int32_t n) {
     int32_t x = HasSsse3() ? SpreadGreySsse3(d, s, n) : 0;
     for (; x < n; ++x) d[3 * x] = d[3 * x + 1] = d[3 * x + 2] = s[x];
@@ -164,7 +180,7 @@ void CAviFrameConverter::ExpandGrey16(const CDibImage& image, CDibImage& out) {
     const int shift = ReductionShift(kRecordedSignificantBits);
     for (int32_t y = 0; y < image.Height(); ++y) {
         const uint8_t* s = image.Bits() + static_cast<size_t>(y) * image.Stride();
-        ReduceMono16Row(greyRow_.data(), s, image.Width(), shift);
+        ReduceGreyRow(greyRow_.data(), s, image.Width(), shift);
         SpreadGrey(FrameRow(out, y), greyRow_.data(), image.Width());
     }
 }

@@ -84,12 +84,17 @@ TEST(AviFrameConverter, LongRowsSpreadEveryPixelIntoTheirOwnFrame) {
             const std::string where = std::to_string(width) + " px, " + std::to_string(bits);
             CDibImage image;
             ASSERT_EQ(image.Create(width, 3, bits), 1);
+            // 16-bit: the low four bits dropped, every ninth sample beyond the 12-bit scale.
+            const auto expected = [bits](int x, int y) {
+                return bits == 16 && x % 9 == 4 ? 255 : (x * 7 + y * 50) % 256;
+            };
             for (int y = 0; y < 3; ++y) {
                 for (int x = 0; x < width; ++x) {
-                    const int v = (x * 7 + y * 50) % 256;
+                    const int v = expected(x, y);
+                    const int sample = x % 9 == 4 ? 40000 + 2000 * y : (v << 4) + (x & 15);
                     if (bits == 8) *PixelAt(image, x, y) = static_cast<uint8_t>(v);
                     if (bits == 16)
-                        test::SetSample16(image, x, y, 0, static_cast<uint16_t>(v << 4));
+                        test::SetSample16(image, x, y, 0, static_cast<uint16_t>(sample));
                 }
             }
             CAviFrameConverter converter;
@@ -102,7 +107,7 @@ TEST(AviFrameConverter, LongRowsSpreadEveryPixelIntoTheirOwnFrame) {
                 << where;
             for (int y = 0; y < 3; ++y) {
                 for (int x = 0; x < width; ++x) {
-                    const int v = (x * 7 + y * 50) % 256;
+                    const int v = expected(x, y);
                     ExpectBgr(FramePixel(frame, width, 3, x, y), v, v, v,
                               where + test::Numbered(" at ", x) + test::Numbered(",", y));
                 }
