@@ -2,10 +2,6 @@
 
 #include <pthread.h>
 #include <sched.h>
-#include <sys/resource.h>
-#include <unistd.h>
-
-#include <cerrno>
 
 #include <atomic>
 #include <stdexcept>
@@ -89,28 +85,6 @@ TEST(Thread, TimeCriticalRunsWithOrWithoutThePrivilege) {
         ThreadPriority::TimeCritical));
     thread.Join();
     EXPECT_TRUE(policy.load() == SCHED_FIFO || policy.load() == SCHED_OTHER) << policy.load();
-}
-
-// A real-time (SCHED_FIFO) transfer thread fed by an unpaced source took its core whole and
-// starved the acquisition thread. Time-critical is nice -10 under ordinary scheduling: where
-// the process may raise a thread's priority (as this probe finds out), the worker has it.
-TEST(Thread, TimeCriticalIsAHighNiceLevelNeverRealTime) {
-    std::atomic<bool> mayRaise{false};
-    std::thread probe([&] { mayRaise = setpriority(PRIO_PROCESS, gettid(), -10) == 0; });
-    probe.join();
-    Thread thread;
-    std::atomic<int> policy{-1};
-    std::atomic<int> nice{99};
-    ASSERT_TRUE(thread.Start(
-        [&] {
-            policy = sched_getscheduler(0);
-            errno = 0;
-            nice = getpriority(PRIO_PROCESS, static_cast<id_t>(gettid()));
-        },
-        ThreadPriority::TimeCritical));
-    thread.Join();
-    EXPECT_EQ(policy.load(), SCHED_OTHER);
-    EXPECT_EQ(nice.load(), mayRaise.load() ? -10 : getpriority(PRIO_PROCESS, 0));
 }
 
 }  // namespace
