@@ -14,6 +14,7 @@
 #include "front/FrameReports.h"
 #include "front/ImageSet.h"
 #include "front/ProcessingFlags.h"
+#include "front/RecordingQueue.h"
 #include "front/StreamTally.h"
 #include "front/processing/FrameFeedback.h"
 #include "front/processing/FrameImages.h"
@@ -303,7 +304,9 @@ class CKelvra {
     bool OpenRecorder(const char* fileName);
     void RecordingMain();
     void RecordingLoop();
-    bool WriteRecordedFrame();
+    bool StartRecordingWriter();
+    bool GrabRecordedFrame(bool waitForSlot);
+    bool TakeRecordedFrame();
     void FinishRecording();
     void StopRecording();
     void JoinRecordingThread();
@@ -415,7 +418,10 @@ class CKelvra {
     std::atomic<uint32_t> recordDuration_{0};
     std::unique_ptr<CAviFrameConverter> recordConverter_;
     std::unique_ptr<platform::Thread> recordingThread_;
-    platform::Event recordingStop_{true};
+    // Wakes the recording thread: a new frame, a slot the writer gave back, or a stop.
+    platform::Event recorderWake_{false};
+    // Converted frames on their way to the file (declared after what its writer uses).
+    RecordingQueue recordQueue_;
 
     // Open dialogs to refresh; the acquisition thread calls them under this lock.
     std::mutex dialogObserverLock_;

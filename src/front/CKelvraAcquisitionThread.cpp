@@ -74,6 +74,9 @@ void CKelvra::PreviewLoop() {
 // One frame of the preview loop, under the frame lock until the message is posted.
 void CKelvra::HandlePreviewFrame() {
     std::unique_lock<std::recursive_mutex> frame(frameLock_);
+    // The frame about to be replaced goes to the recording even if its thread is late; a
+    // recording that cannot go on is ended by that thread, which finds the same failure.
+    if (recording_.load()) (void)TakeRecordedFrame();
     if (!ReadFrame()) {
         RecordError(kErrorTransfer);
         PostFrameFailure(kErrorTransfer);
@@ -84,6 +87,7 @@ void CKelvra::HandlePreviewFrame() {
     MarkProcessed();
     HandOnProcessedFrame();
     newFrameForRecorder_ = 1;
+    if (recording_.load()) recorderWake_.Set();
     imageValid_ = 1;
     PaintPreview();
     if (!CopyToCaller()) return;

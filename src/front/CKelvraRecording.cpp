@@ -8,6 +8,9 @@ namespace kelvra {
 namespace {
 
 constexpr uint32_t kRecorderPollMs = 10;
+// Frames converted and waiting for the disk: enough to ride out a write several frame times
+// long (a full frame is 3.9 MB; the four take 16 MB).
+constexpr int32_t kRecorderSlots = 4;
 
 }  // namespace
 
@@ -22,6 +25,8 @@ int CKelvra::Record(const char* fileName, int durationMs, int showWindow) {
     // A recording that ended by its duration may still be leaving; its thread goes first.
     JoinRecordingThread();
     SetCaller(CallerTarget{});
+    // Cleared before the preview starts: its first frame already belongs to the recording.
+    newFrameForRecorder_ = 0;
     if (showWindow && !CreatePreviewWindowIfPlaced()) return RecordError(kErrorWindow), 0;
     if (!StartPreview()) {
         CloseAcquisition();
@@ -36,11 +41,10 @@ int CKelvra::Record(const char* fileName, int durationMs, int showWindow) {
     recordStart_ = 0;
     recordLast_ = 0;
     recordDuration_ = static_cast<uint32_t>(durationMs < 0 ? 0 : durationMs);
-    newFrameForRecorder_ = 0;
+    recorderWake_.Reset();
     recording_ = 1;
-    recordingStop_.Reset();
     recordingThread_ = std::make_unique<platform::Thread>();
-    if (!recordingThread_->Start([this] { RecordingMain(); })) {
+    if (!StartRecordingWriter() || !recordingThread_->Start([this] { RecordingMain(); })) {
         recording_ = 0;
         CloseAcquisition();
         return RecordError(kErrorThread), 0;
@@ -65,7 +69,8 @@ bool CKelvra::OpenRecorder(const char* fileName) {
                          static_cast<int16_t>(output->BitCount()));
     recorder_->SetRate(CAviWriter::kOpenRateHundredths);
     if (!recordConverter_) recordConverter_ = std::make_unique<CAviFrameConverter>();
-    if (!recordConverter_->Prepare(output->Width(), output->Height(), output->BitCount())) {
+    if (!recordConverter_->Prepare(output->Width(), output->Height(), output->BitCount(),
+                                   kRecorderSlots)) {
         return false;
     }
     return recorder_->OpenAvi(fileName) != 0;
@@ -86,48 +91,71 @@ void CKelvra::RecordingMain() {
     }
 }
 
-// Each round writes the newest processed frame; a frame arriving faster than the poll is not
-// recorded.
+// Each round takes the newest processed frame, if there is one the recorder has not taken. A
+// round starts when the preview has processed a frame or the writer has freed a slot, or after
+// the poll time, so a round costs only the conversion and every frame at the camera's rate is
+// taken; the file is written by the writer thread meanwhile.
 void CKelvra::RecordingLoop() {
     while (recording_.load()) {
-        if (recordingStop_.Wait(static_cast<int>(kRecorderPollMs))) break;
-        const uint32_t now = platform::GetTickCount32();
-        if (newFrameForRecorder_.exchange(0) != 0) {
-            if (recordStart_.load() == 0) recordStart_ = now;
-            if (!WriteRecordedFrame()) {
-                RecordError(kErrorConversion);
-                FinishRecording();
-                break;
-            }
-            recordLast_ = now;
+        recorderWake_.Wait(static_cast<int>(kRecorderPollMs));
+        if (!recording_.load()) break;
+        if (!GrabRecordedFrame(false)) {
+            RecordError(kErrorConversion);
+            FinishRecording();
+            break;
         }
         // Checked on every round, so a recording whose camera went away still ends on time.
+        // The clock is read after the start, which the preview may have set meanwhile.
         const uint32_t start = recordStart_.load();
+        const uint32_t now = platform::GetTickCount32();
         if (start != 0 && platform::TicksBetween(start, now) > recordDuration_.load()) {
             FinishRecording();
         }
     }
 }
 
-// Converts the newest frame under the frame lock, then writes it outside the lock, so that a
-// slow disk never holds up the preview. The writer and the converted frame belong to this
-// thread while the recording runs.
-bool CKelvra::WriteRecordedFrame() {
-    const uint8_t* pixels = nullptr;
-    {
-        std::lock_guard<std::recursive_mutex> frame(frameLock_);
-        const CDibImage* output = OutputImage(preparedMode_.load());
-        if (output == nullptr) return false;
-        pixels = recordConverter_->Convert(*output);
-    }
-    return pixels != nullptr && recorder_ && recorder_->IsOpen() &&
-           recorder_->AddFrame(pixels) != 0;
+bool CKelvra::StartRecordingWriter() {
+    return recordQueue_.Start(
+        kRecorderSlots,
+        [this](int32_t slot) { return recorder_->AddFrame(recordConverter_->Frame(slot)) != 0; },
+        [this] { recorderWake_.Set(); });
+}
+
+// The recording thread's grab, with waitForSlot for a free slot first. False when the frame
+// cannot be recorded.
+bool CKelvra::GrabRecordedFrame(bool waitForSlot) {
+    if (waitForSlot) recordQueue_.WaitForFreeSlot();
+    std::lock_guard<std::recursive_mutex> frame(frameLock_);
+    return TakeRecordedFrame();
+}
+
+// Converts the newest processed frame, if the recorder has not taken it yet, into a free slot
+// and hands it to the writer, so that a slow disk never holds up the preview or the next grab.
+// Without a free slot the frame waits (the writer wakes the recording thread when it frees
+// one). Called under the frame lock by the recording thread, and by the preview before it
+// replaces a frame the recording thread has not come to take (a busy machine can keep that
+// thread waiting for a frame time). False when the frame cannot be recorded.
+bool CKelvra::TakeRecordedFrame() {
+    if (newFrameForRecorder_.load() == 0) return !recordQueue_.Failed();
+    const int32_t slot = recordQueue_.TakeFreeSlot();
+    if (slot < 0) return !recordQueue_.Failed();
+    newFrameForRecorder_ = 0;
+    const CDibImage* output = OutputImage(preparedMode_.load());
+    if (output == nullptr || recordConverter_->Convert(*output, slot) == nullptr) return false;
+    const uint32_t now = platform::GetTickCount32();
+    if (recordStart_.load() == 0) recordStart_ = now;
+    recordLast_ = now;
+    recordQueue_.Submit(slot);
+    return true;
 }
 
 // Finalises the file with the rate its frames were taken at, measured over the time from the
 // first recorded frame to the last: a recording that outlasts its frames (a lost camera, a
 // late stop) still plays at the speed it was taken. One frame keeps the default rate.
 void CKelvra::FinishRecording() {
+    // Every converted frame reaches the file first, written outside the frame lock that the
+    // preview needs meanwhile.
+    recordQueue_.Finish();
     std::lock_guard<std::recursive_mutex> frame(frameLock_);
     if (recorder_ && recorder_->IsOpen()) {
         const auto frames = static_cast<uint32_t>(recorder_->FrameCount());
@@ -140,11 +168,15 @@ void CKelvra::FinishRecording() {
 }
 
 // Ends the recording thread; a recording stopped before its duration is finalised with the
-// frames it has, so the file still plays.
+// frames it has, so the file still plays. The preview has stopped by now: its last frame, if
+// the recorder had not taken it yet, still goes into the file.
 void CKelvra::StopRecording() {
-    recording_ = 0;
-    recordingStop_.Set();
+    const bool wasRecording = recording_.exchange(0) != 0;
+    recorderWake_.Set();
     JoinRecordingThread();
+    if (wasRecording && !GrabRecordedFrame(true)) {
+        RecordError(kErrorConversion);
+    }
     FinishRecording();
 }
 

@@ -76,6 +76,72 @@ TEST(AviFrameConverter, SixteenBitGreyIsReducedOnTheTwelveBitScale) {
     }
 }
 
+// Rows longer than one vector step, with a tail: every pixel spread, the row padding left 0,
+// nothing written past a buffer whose rows have no padding (width 36), and each frame its own.
+TEST(AviFrameConverter, LongRowsSpreadEveryPixelIntoTheirOwnFrame) {
+    for (int32_t width : {36, 37}) {
+        for (int bits : {8, 16}) {
+            const std::string where = std::to_string(width) + " px, " + std::to_string(bits);
+            CDibImage image;
+            ASSERT_EQ(image.Create(width, 3, bits), 1);
+            // 16-bit: the low four bits dropped, every ninth sample beyond the 12-bit scale.
+            const auto expected = [bits](int x, int y) {
+                return bits == 16 && x % 9 == 4 ? 255 : (x * 7 + y * 50) % 256;
+            };
+            for (int y = 0; y < 3; ++y) {
+                for (int x = 0; x < width; ++x) {
+                    const int v = expected(x, y);
+                    const int sample = x % 9 == 4 ? 40000 + 2000 * y : (v << 4) + (x & 15);
+                    if (bits == 8) *PixelAt(image, x, y) = static_cast<uint8_t>(v);
+                    if (bits == 16)
+                        test::SetSample16(image, x, y, 0, static_cast<uint16_t>(sample));
+                }
+            }
+            CAviFrameConverter converter;
+            ASSERT_EQ(converter.Prepare(width, 3, bits, 2), 1);
+            const uint8_t* frame = converter.Convert(image, 1);
+            ASSERT_EQ(frame, converter.Frame(1));
+            const uint8_t* other = converter.Frame(0);
+            const int64_t stride = (3 * int64_t{width} + 3) & ~int64_t{3};
+            EXPECT_TRUE(std::all_of(other, other + 3 * stride, [](uint8_t b) { return b == 0; }))
+                << where;
+            for (int y = 0; y < 3; ++y) {
+                for (int x = 0; x < width; ++x) {
+                    const int v = expected(x, y);
+                    ExpectBgr(FramePixel(frame, width, 3, x, y), v, v, v,
+                              where + test::Numbered(" at ", x) + test::Numbered(",", y));
+                }
+                for (int64_t pad = 3 * width; pad < stride; ++pad) {
+                    EXPECT_EQ(frame[y * stride + pad], 0) << where;
+                }
+            }
+        }
+    }
+}
+
+// A colour table other than the grey ramp is looked up, also in long rows.
+TEST(AviFrameConverter, LongRowsGoThroughAChangedColourTable) {
+    CDibImage image;
+    ASSERT_EQ(image.Create(36, 2, 8), 1);
+    test::FillBytes(image);
+    RgbQuad inverted[256];
+    for (int i = 0; i < 256; ++i) {
+        const auto c = static_cast<uint8_t>(i);
+        inverted[i] = {static_cast<uint8_t>(255 - i), c, static_cast<uint8_t>(i / 2), 0};
+    }
+    image.SetPalette(2, inverted, 0, 256);
+    CAviFrameConverter converter;
+    ASSERT_EQ(converter.Prepare(36, 2, 8), 1);
+    const uint8_t* frame = converter.Convert(image);
+    ASSERT_NE(frame, nullptr);
+    for (int y = 0; y < 2; ++y) {
+        for (int x = 0; x < 36; ++x) {
+            const int v = *PixelAt(image, x, y);
+            ExpectBgr(FramePixel(frame, 36, 2, x, y), 255 - v, v, v / 2, test::Numbered("", x));
+        }
+    }
+}
+
 TEST(AviFrameConverter, EightBitColourIsCopiedFlippedWithoutTheFourthByte) {
     for (int bits : {24, 32}) {
         CDibImage image;
