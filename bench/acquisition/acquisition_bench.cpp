@@ -17,17 +17,14 @@
 #include "sim/SimCamera.h"
 #include "sim/Simulator.h"
 #include "support/ScratchSettingsStore.h"
+#include "support/StreamRate.h"
 
 namespace {
 
 constexpr int kW = 1280, kH = 1024;
 constexpr int kFramesPerRound = 60;
 
-double ProcessCpuSeconds() {
-    timespec t{};
-    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
-    return t.tv_sec + t.tv_nsec * 1e-9;
-}
+using kelvra::bench::ProcessCpuSeconds;
 
 // One handle on an unpaced camera, streaming into a caller buffer, with a settings store of its
 // own: every benchmark starts from the defaults plus what it configures itself.

@@ -15,6 +15,7 @@
 #include "KelvraSdk.h"
 #include "sim/SimCamera.h"
 #include "sim/Simulator.h"
+#include "support/StreamRate.h"
 
 namespace {
 
@@ -22,12 +23,6 @@ constexpr int kW = 1280, kH = 1024;
 constexpr int kFramesPerRound = 60;
 constexpr int kQueueBuffers = 8;
 constexpr int kWaitMs = 5000;
-
-double ProcessCpuSeconds() {
-    timespec t{};
-    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
-    return double(t.tv_sec) + double(t.tv_nsec) * 1e-9;
-}
 
 // One handle on an unpaced camera, previewing without a window at `bits` per pixel.
 class Camera {
@@ -122,16 +117,7 @@ template <typename Path>
 void RunPath(benchmark::State& state) {
     Path path(int(state.range(0)));
     if (!path.ok()) return state.SkipWithError("the stream did not start");
-    double cpu = 0;
-    int64_t frames = 0;
-    for (auto _ : state) {
-        const double before = ProcessCpuSeconds();
-        if (!path.Frames(kFramesPerRound)) return state.SkipWithError("the stream stalled");
-        cpu += ProcessCpuSeconds() - before;
-        frames += kFramesPerRound;
-    }
-    state.counters["frames/s"] = benchmark::Counter(double(frames), benchmark::Counter::kIsRate);
-    state.counters["cpu_ms/frame"] = cpu * 1e3 / double(frames);
+    if (!kelvra::bench::MeasureStreamRate(state, path, kFramesPerRound)) return;
     state.counters["ring_drops"] = path.RingDropShare();
 }
 
@@ -145,14 +131,14 @@ void BM_FrameQueue(benchmark::State& state) {
 void BM_MemcpyFrame(benchmark::State& state) {
     const size_t bytes = size_t(kW) * kH * size_t(state.range(0) / 8);
     std::vector<uint8_t> src(bytes, 7), dst(bytes);
-    const double before = ProcessCpuSeconds();
+    const double before = kelvra::bench::ProcessCpuSeconds();
     for (auto _ : state) {
         std::memcpy(dst.data(), src.data(), bytes);
         benchmark::DoNotOptimize(dst.data());
     }
     const double frames = double(state.iterations());
     state.counters["frames/s"] = benchmark::Counter(frames, benchmark::Counter::kIsRate);
-    state.counters["cpu_ms/frame"] = (ProcessCpuSeconds() - before) * 1e3 / frames;
+    state.counters["cpu_ms/frame"] = (kelvra::bench::ProcessCpuSeconds() - before) * 1e3 / frames;
 }
 
 // The machine is shared: the least disturbed of several runs is the one to compare.

@@ -19,6 +19,7 @@
 
 #include "KelvraSdk.h"
 #include "kelvraloan.h"
+#include "support/StreamRate.h"
 
 namespace {
 
@@ -26,12 +27,6 @@ constexpr int kW = 1280, kH = 1024;
 constexpr int kFramesPerRound = 60;
 constexpr int kQueueBuffers = 8;  // the element's default
 constexpr int kWaitMs = 5000;
-
-double ProcessCpuSeconds() {
-    timespec t{};
-    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
-    return double(t.tv_sec) + double(t.tv_nsec) * 1e-9;
-}
 
 class Path {
   public:
@@ -121,16 +116,7 @@ template <typename P>
 void RunPath(benchmark::State& state) {
     P path(int(state.range(0)));
     if (!path.ok()) return state.SkipWithError("the stream did not start");
-    double cpu = 0;
-    int64_t frames = 0;
-    for (auto _ : state) {
-        const double before = ProcessCpuSeconds();
-        if (!path.Frames(kFramesPerRound)) return state.SkipWithError("the stream stalled");
-        cpu += ProcessCpuSeconds() - before;
-        frames += kFramesPerRound;
-    }
-    state.counters["frames/s"] = benchmark::Counter(double(frames), benchmark::Counter::kIsRate);
-    state.counters["cpu_ms/frame"] = cpu * 1e3 / double(frames);
+    kelvra::bench::MeasureStreamRate(state, path, kFramesPerRound);
 }
 
 void BM_QueueLoop(benchmark::State& state) {
