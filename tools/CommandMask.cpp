@@ -1,12 +1,15 @@
 // kelvra mask capture|save|load.
+#include <cstdint>
 #include <cstdio>
 #include <filesystem>
+#include <vector>
 
 #include "CameraReport.h"
 #include "Commands.h"
 #include "ErrorWords.h"
 #include "Formatting.h"
 #include "OutputPaths.h"
+#include "SettingsScope.h"
 
 namespace kelvra::tool {
 namespace {
@@ -24,6 +27,67 @@ void requireOperands(const CommandLine& line, size_t count) {
     }
 }
 
+// Share of full-scale pixels above which a reference is called saturated, and the mean (as a
+// share of full scale) below which a white reference is too dark to divide by.
+constexpr double kSaturatedShare = 0.01;
+constexpr double kDarkMeanShare = 0.05;
+constexpr int kFullScale8 = 255;
+constexpr int kFullScale16 = 4095;  // 12-bit samples in 16-bit words
+
+struct FrameLevels {
+    double mean = 0;       // share of full scale
+    double saturated = 0;  // share of pixels at full scale
+};
+
+template <typename Sample>
+FrameLevels measure(const std::vector<Sample>& pixels, int fullScale) {
+    uint64_t sum = 0, atTop = 0;
+    for (const Sample value : pixels) {
+        sum += value;
+        atTop += value >= fullScale ? 1 : 0;
+    }
+    const double count = static_cast<double>(pixels.size());
+    return {static_cast<double>(sum) / count / fullScale, static_cast<double>(atTop) / count};
+}
+
+// Takes one frame at `bits` per pixel as the reference of that depth and measures it.
+template <typename Sample>
+FrameLevels captureDepth(Session& session, int bits, int reference, const std::string& which) {
+    SettingsRequest request;
+    request.colorMode = bits;
+    // References come from uncorrected frames.
+    request.flatField = false;
+    request.dotFilter = false;
+    SettingsScope settings(session, request);
+    const int handle = session.handle();
+    std::vector<Sample> pixels(static_cast<size_t>(kSensorWidth) * kSensorHeight);
+    const int bytes = static_cast<int>(pixels.size() * sizeof(Sample));
+    session.call("taking a frame",
+                 [&] { return Kelvra_SnapShot(handle, pixels.data(), bytes, 1); });
+    const int updated = Kelvra_UpdateMaskData(handle, reference);
+    Kelvra_StopPreview(handle);  // the next depth starts a new acquisition in its colour mode
+    if (updated == 0) session.fail("capturing the " + which + " reference");
+    return measure(pixels, sizeof(Sample) == 1 ? kFullScale8 : kFullScale16);
+}
+
+void warnAboutLevels(const std::string& which, int bits, const FrameLevels& levels) {
+    if (levels.saturated > kSaturatedShare) {
+        std::fprintf(stderr,
+                     "kelvra: warning: the %s reference (%d bits) is saturated: %.1f%% of the "
+                     "pixels at full scale; lower the exposure or gain\n",
+                     which.c_str(), bits, levels.saturated * 100);
+    }
+    if (which == "white" && levels.mean < kDarkMeanShare) {
+        std::fprintf(stderr,
+                     "kelvra: warning: the white reference (%d bits) is too dark: mean %.1f%% of "
+                     "full scale; raise the exposure or light the scene evenly\n",
+                     bits, levels.mean * 100);
+    }
+}
+
+// Both depths are captured: the library corrects 8-bit frames with the 8-bit references and
+// 16-bit frames with the 16-bit ones, and a capture in one colour mode only leaves the other
+// depth's reference neutral.
 int capture(Session& session, const std::string& which, const std::string& path) {
     const int handle = session.handle();
     const FrameSize size = outputFrameSize(session);
@@ -38,14 +102,15 @@ int capture(Session& session, const std::string& which, const std::string& path)
         session.call("loading the mask file " + path,
                      [&] { return Kelvra_LoadMaskFile(handle, path.c_str()); });
     }
-    session.call("taking a frame", [&] { return Kelvra_SnapShot(handle, nullptr, 0, 1); });
     const int reference = which == "dark" ? kDarkReference : kWhiteReference;
-    session.call("capturing the " + which + " reference",
-                 [&] { return Kelvra_UpdateMaskData(handle, reference); });
-    session.call("writing the mask file " + path,
-                 [&] { return Kelvra_SaveMaskFile(handle, path.c_str()); });
-    std::printf("captured the %s reference into %s (%s)\n", which.c_str(), path.c_str(),
-                formatBytes(fileSizeOrZero(path)).c_str());
+    warnAboutLevels(which, 8, captureDepth<uint8_t>(session, 8, reference, which));
+    warnAboutLevels(which, 16, captureDepth<uint16_t>(session, 16, reference, which));
+    session.clearErrors();
+    if (Kelvra_SaveMaskFile(handle, path.c_str()) == 0) {
+        throw writeFailure("writing the mask file " + path, Kelvra_GetLastError(handle), path);
+    }
+    std::printf("captured the %s reference (8 and 16 bits) into %s (%s)\n", which.c_str(),
+                path.c_str(), formatBytes(fileSizeOrZero(path)).c_str());
     return 0;
 }
 
@@ -72,8 +137,10 @@ int runMask(const CommandLine& line) {
     Session session(line.global, Session::Open::Camera);
     const int handle = session.handle();
     if (action == "save") {
-        session.call("writing the mask file " + path,
-                     [&] { return Kelvra_SaveMaskFile(handle, path.c_str()); });
+        session.clearErrors();
+        if (Kelvra_SaveMaskFile(handle, path.c_str()) == 0) {
+            throw writeFailure("writing the mask file " + path, Kelvra_GetLastError(handle), path);
+        }
         std::printf("wrote %s (%s)\n", path.c_str(), formatBytes(fileSizeOrZero(path)).c_str());
     } else {
         session.call("loading the mask file " + path,
