@@ -83,7 +83,8 @@ int runStream(const CommandLine& line) {
     const double seconds = secondsOption(line);
     const SettingsRequest request = settingsFromOptions(line);
     const bool preview = line.flag("preview");
-    if (preview && std::getenv("DISPLAY") == nullptr) {
+    const char* display = std::getenv("DISPLAY");
+    if (preview && (display == nullptr || *display == '\0')) {
         throw UsageError(line.command, "--preview needs an X display (DISPLAY is not set)");
     }
     Session session(line.global, Session::Open::Camera);
