@@ -218,7 +218,6 @@ double parseExposure(std::string_view command, std::string_view text, std::strin
         if (number.size() > unit.suffix.size() && number.ends_with(unit.suffix)) {
             number.remove_suffix(unit.suffix.size());
             scale = unit.seconds;
-            if (number.ends_with(' ')) number.remove_suffix(1);
             break;
         }
     }

@@ -63,7 +63,7 @@ long long parseInteger(std::string_view command, std::string_view what, std::str
                        long long min, long long max);
 // A positive number of seconds, fractions allowed ("2", "0.5").
 double parseSeconds(std::string_view command, std::string_view what, std::string_view text);
-// An exposure time: "10ms", "0.5s", "250us", "20.3 µs"; a bare number means milliseconds. Result
+// An exposure time: "10ms", "0.5s", "250us", "20.3µs"; a bare number means milliseconds. Result
 // in seconds. `what` names the value in messages.
 double parseExposure(std::string_view command, std::string_view text,
                      std::string_view what = "--exposure");

@@ -76,15 +76,15 @@ std::vector<CommandHelp> buildTable() {
          "usage: kelvra temperature [--watch [--seconds N] [--interval N]]\n"
          "Shows the sensor temperature and the cooler state. With --watch, one line every\n"
          "--interval seconds (default 1) until Ctrl-C or until --seconds have passed.\n"},
-        {{"mask", {}, {}, 2, 3},
+        {{"mask", {"frames"}, {}, 2, 3},
          "capture, save or load flat-field references",
-         "usage: kelvra mask capture dark|white FILE\n"
+         "usage: kelvra mask capture dark|white FILE [--frames N]\n"
          "       kelvra mask save FILE\n"
          "       kelvra mask load FILE\n"
-         "capture: takes a full frame at the camera's current settings, in 8 and in 16 bits,\n"
-         "         as the dark or white reference and stores it in FILE (the other reference is\n"
-         "         kept when FILE exists already); warns when the frames are saturated or too\n"
-         "         dark to be a useful reference.\n"
+         "capture: averages N full frames (--frames, default 16) at the camera's current\n"
+         "         settings, in 8 and in 16 bits, into the dark or white reference and stores\n"
+         "         it in FILE (the other reference is kept when FILE exists already); warns\n"
+         "         when the frames are saturated or too dark to be a useful reference.\n"
          "save:    writes the library's current references (neutral ones in a new session).\n"
          "load:    reads FILE and reports whether it is a valid mask file.\n"
          "Use a mask file with --mask FILE on stream, snap or record.\n"},

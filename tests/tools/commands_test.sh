@@ -68,10 +68,10 @@ run reg sensor read 0x3000
 expect_status 0
 expect_out "^sensor register 0x3000 = 0x"
 
-run mask capture dark "$WORK/flat.msk"
+run mask capture dark "$WORK/flat.msk" --frames 2
 expect_status 0
-expect_out "^captured the dark reference \(8 and 16 bits\) into $WORK/flat.msk \([0-9.]+ MB\)$"
-run mask capture white "$WORK/flat.msk"
+expect_out "^captured the dark reference \(8 and 16 bits, mean of 2 frames\) into $WORK/flat.msk \([0-9.]+ MB\)$"
+run mask capture white "$WORK/flat.msk" --frames 2
 expect_status 0
 run mask load "$WORK/flat.msk"
 expect_status 0
