@@ -25,9 +25,11 @@ assert d["black-level"] is None and isinstance(d["cooler"], bool) and isinstance
 # after the gain was applied (exit 1) -- none leaves a trace.
 run set gain=50 mirror=sideways
 expect_status 2
-run set gain=50 exposure=3s
-expect_status 1
-expect_err "^kelvra: exposure 3\.00 s: the camera takes 20\.3 µs to 2\.00 s$"
+if ! short_run; then
+    run set gain=50 exposure=3s
+    expect_status 1
+    expect_err "^kelvra: exposure 3\.00 s: the camera takes 20\.3 µs to 2\.00 s$"
+fi
 run set gain=50 black-level=7
 expect_status 1
 expect_err "black level .*not supported by this camera \(error 11\)$"
@@ -49,10 +51,12 @@ json 'assert d["gain"] == 123 and d["exposure"] == 0.0125 and d["mirror"] == "hv
 assert d["window"]["height"] == 1024 and d["color-mode"] == 8 and d["cooler"] is True, d
 assert d["dot-filter"] is False and d["flat-field"] is False, d'
 
-KELVRA_SIMULATED_CAMERAS=2 run --json list
-json 'assert [c["index"] for c in d["cameras"]] == [0, 1] and d["cameras"][1]["productId"] == "0x3270", d'
-run --json info
-json 'assert d["gain"] == {"value": 123, "min": 0, "max": 420} and d["exposure"]["seconds"] == 0.0125, d'
+if ! short_run; then
+    KELVRA_SIMULATED_CAMERAS=2 run --json list
+    json 'assert [c["index"] for c in d["cameras"]] == [0, 1] and d["cameras"][1]["productId"] == "0x3270", d'
+    run --json info
+    json 'assert d["gain"] == {"value": 123, "min": 0, "max": 420} and d["exposure"]["seconds"] == 0.0125, d'
+fi
 run --json snap -o "$WORK/x.png"
 expect_status 2
 finish
