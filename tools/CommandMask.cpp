@@ -189,8 +189,10 @@ int capture(Session& session, const std::string& which, const std::string& path,
     saveMask(session, path);
     warnAboutLevels(which, 8, levels8);
     warnAboutLevels(which, 16, levels16);
-    std::printf("captured the %s reference (8 and 16 bits, mean of %d frames) into %s (%s)\n",
-                which.c_str(), frames, path.c_str(), formatBytes(fileSizeOrZero(path)).c_str());
+    const std::string taken =
+        frames == 1 ? "one frame" : "mean of " + std::to_string(frames) + " frames";
+    std::printf("captured the %s reference (8 and 16 bits, %s) into %s (%s)\n", which.c_str(),
+                taken.c_str(), path.c_str(), formatBytes(fileSizeOrZero(path)).c_str());
     return 0;
 }
 

@@ -68,10 +68,10 @@ run reg sensor read 0x3000
 expect_status 0
 expect_out "^sensor register 0x3000 = 0x"
 
-run mask capture dark "$WORK/flat.msk" --frames 2
+run mask capture dark "$WORK/flat.msk" --frames 1
 expect_status 0
-expect_out "^captured the dark reference \(8 and 16 bits, mean of 2 frames\) into $WORK/flat.msk \([0-9.]+ MB\)$"
-run mask capture white "$WORK/flat.msk" --frames 2
+expect_out "^captured the dark reference \(8 and 16 bits, one frame\) into $WORK/flat.msk \([0-9.]+ MB\)$"
+run mask capture white "$WORK/flat.msk" --frames 1
 expect_status 0
 run mask load "$WORK/flat.msk"
 expect_status 0
@@ -85,7 +85,7 @@ head -c 100 /dev/urandom >"$WORK/junk.msk"
 run mask load "$WORK/junk.msk"
 expect_status 1
 expect_err "^kelvra: loading the mask file $WORK/junk.msk: .*\(error 14\)$"
-run mask capture dark "$WORK/small.msk" --camera 0
+run mask capture dark "$WORK/small.msk" --camera 0 --frames 1
 expect_status 0
 
 run bench --seconds 0.5
