@@ -2,9 +2,11 @@
 
 #include <string>
 
+#include "CameraSettings.h"
 #include "CommandLine.h"
 #include "ErrorWords.h"
 #include "Formatting.h"
+#include "Json.h"
 
 namespace kelvra::tool {
 namespace {
@@ -26,10 +28,11 @@ std::string readSerial(Session& session) {
 
 }  // namespace
 
-int printCameraList(Session& session, std::FILE* out) {
+int printCameraList(Session& session, std::FILE* out, bool json) {
     char names[KELVRA_MAX_LISTED_DEVICES][KELVRA_DEVICE_NAME_LENGTH];
     const int count = Kelvra_EnumDevice(session.handle(), names);
-    if (count == 0) {
+    Json cameras = Json::array();
+    if (count == 0 && !json) {
         std::fprintf(out, "No camera was found.\n");
         return 0;
     }
@@ -41,8 +44,18 @@ int printCameraList(Session& session, std::FILE* out) {
             serial = readSerial(session);
             link = Kelvra_GetLinkSpeed(session.handle());
         }
-        std::fprintf(out, "%d: %s  serial %s  product 0x%04X  %s\n", i, names[i], serial.c_str(),
-                     kProductId, formatLinkSpeed(link).c_str());
+        char productId[8];
+        std::snprintf(productId, sizeof productId, "0x%04X", kProductId);
+        if (json) {
+            cameras.push_back({{"index", i},
+                               {"name", names[i]},
+                               {"serial", serial},
+                               {"productId", productId},
+                               {"linkMbps", link}});
+        } else {
+            std::fprintf(out, "%d: %s  serial %s  product %s  %s\n", i, names[i], serial.c_str(),
+                         productId, formatLinkSpeed(link).c_str());
+        }
         if (link > 0 && link < KELVRA_LINK_SUPER_SPEED) {
             std::fprintf(stderr,
                          "kelvra: warning: camera %d is on a %s link and delivers only a fraction "
@@ -51,6 +64,7 @@ int printCameraList(Session& session, std::FILE* out) {
         }
     }
     if (previous >= 0) session.selectCamera(previous);
+    if (json) printJson(Json{{"cameras", cameras}}, out);
     return count;
 }
 
@@ -77,28 +91,53 @@ FrameSize outputFrameSize(Session& session) {
     return size;
 }
 
-void printCameraInfo(Session& session, std::FILE* out) {
+void printCameraInfo(Session& session, std::FILE* out, bool json) {
     const int handle = session.handle();
-    KELVRA_CAMERA_INFO info{};
-    info.size = sizeof info;
-    session.call("reading the camera information",
-                 [&] { return Kelvra_GetCameraInfo(handle, &info); });
+    const KELVRA_CAMERA_INFO info = readCameraInfo(session);
     char name[KELVRA_DEVICE_NAME_LENGTH] = {};
     Kelvra_GetDeviceName(handle, session.camera(), name, sizeof name);
-    int th = 0, ehs = 0, eh = 0, tv = 0, evs = 0, ev = 0;
-    Kelvra_GetCaptureWindowEx(handle, &th, &ehs, &eh, &tv, &evs, &ev);
+    const WindowGeometry window = currentWindow(session);
     const std::optional<bool> cooler = readCooler(session);
+    const std::optional<double> temperature = readTemperature(session);
+    // The current values as get reads them.
+    const std::vector<SettingReading> current = readSettings(session, "info", {"gain", "exposure"});
+    const SettingReading& gain = current[0];
+    const SettingReading& exposure = current[1];
+    const std::string serial = readSerial(session);
 
+    if (json) {
+        printJson(
+            Json{{"camera", session.camera()},
+                 {"name", name},
+                 {"serial", serial},
+                 {"sensor", {{"width", info.maxWidth}, {"height", info.maxHeight}}},
+                 {"window",
+                  {{"width", window.width},
+                   {"height", window.height},
+                   {"x", window.x},
+                   {"y", window.y}}},
+                 {"colorMode", Kelvra_GetColorMode(handle)},
+                 {"gain", {{"value", gain.json}, {"min", info.gainMin}, {"max", info.gainMax}}},
+                 {"exposure",
+                  {{"seconds", exposure.json},
+                   {"min", info.exposureSecondsMin},
+                   {"max", info.exposureSecondsMax}}},
+                 {"temperature", jsonOrNull(temperature)},
+                 {"cooler", jsonOrNull(cooler)}},
+            out);
+        return;
+    }
     std::fprintf(out, "camera:          %d (%s)\n", session.camera(), name);
-    std::fprintf(out, "serial number:   %s\n", readSerial(session).c_str());
+    std::fprintf(out, "serial number:   %s\n", serial.c_str());
     std::fprintf(out, "sensor:          %d x %d pixels\n", info.maxWidth, info.maxHeight);
-    std::fprintf(out, "readout window:  %dx%d+%d+%d\n", eh, ev, ehs, evs);
+    std::fprintf(out, "readout window:  %s\n", windowText(window).c_str());
     std::fprintf(out, "colour mode:     %d bits per pixel\n", Kelvra_GetColorMode(handle));
-    std::fprintf(out, "gain:            %d .. %d\n", info.gainMin, info.gainMax);
-    std::fprintf(out, "colour gain:     %d .. %d\n", info.colorGainMin, info.colorGainMax);
-    std::fprintf(out, "exposure:        %d .. %d (0.1 ms units), %g .. %g s\n", info.exposureMin,
-                 info.exposureMax, info.exposureSecondsMin, info.exposureSecondsMax);
-    std::fprintf(out, "temperature:     %s\n", formatTemperature(readTemperature(session)).c_str());
+    std::fprintf(out, "gain:            %s (camera range %d .. %d)\n", gain.text.c_str(),
+                 info.gainMin, info.gainMax);
+    std::fprintf(out, "exposure:        %s (camera range %s .. %s)\n", exposure.text.c_str(),
+                 formatDuration(info.exposureSecondsMin).c_str(),
+                 formatDuration(info.exposureSecondsMax).c_str());
+    std::fprintf(out, "temperature:     %s\n", formatTemperature(temperature).c_str());
     std::fprintf(out, "cooler:          %s\n", cooler ? (*cooler ? "on" : "off") : "n/a");
 }
 

@@ -42,6 +42,7 @@ bool applyOption(CommandLine& line, const CommandSyntax* syntax, const std::stri
     if (name == "help") return noValue(), line.help = true, false;
     if (name == "version") return noValue(), line.version = true, false;
     if (name == "simulate") return noValue(), line.global.simulate = true, false;
+    if (name == "json") return noValue(), line.global.json = true, false;
     if (name == "camera") {
         line.global.camera =
             static_cast<int>(parseInteger(line.command, "--camera", needValue(), 0, 31));
@@ -56,7 +57,28 @@ bool applyOption(CommandLine& line, const CommandSyntax* syntax, const std::stri
         line.flags.insert(name);
         return false;
     }
-    throw UsageError(line.command, "unknown option --" + name);
+    std::vector<std::string> known = {"help", "version", "simulate", "json", "camera"};
+    if (syntax != nullptr) {
+        known.insert(known.end(), syntax->valueOptions.begin(), syntax->valueOptions.end());
+        known.insert(known.end(), syntax->flagOptions.begin(), syntax->flagOptions.end());
+    }
+    throw UsageError(line.command, "unknown option --" + name + didYouMean(name, known, "--"));
+}
+
+// Edits (insert, delete, replace) between two short words.
+size_t editDistance(std::string_view a, std::string_view b) {
+    std::vector<size_t> row(b.size() + 1);
+    for (size_t j = 0; j <= b.size(); ++j) row[j] = j;
+    for (size_t i = 1; i <= a.size(); ++i) {
+        size_t diagonal = row[0];
+        row[0] = i;
+        for (size_t j = 1; j <= b.size(); ++j) {
+            const size_t above = row[j];
+            row[j] = std::min({row[j] + 1, row[j - 1] + 1, diagonal + (a[i - 1] != b[j - 1])});
+            diagonal = above;
+        }
+    }
+    return row[b.size()];
 }
 
 }  // namespace
@@ -87,7 +109,11 @@ CommandLine parseCommandLine(const std::vector<std::string>& args,
         }
         if (line.command.empty()) {
             syntax = findSyntax(syntaxes, token);
-            if (syntax == nullptr) throw UsageError("", "unknown command '" + token + "'");
+            if (syntax == nullptr) {
+                std::vector<std::string> names;
+                for (const CommandSyntax& known : syntaxes) names.push_back(known.name);
+                throw UsageError("", "unknown command '" + token + "'" + didYouMean(token, names));
+            }
             line.command = token;
             continue;
         }
@@ -100,6 +126,25 @@ CommandLine parseCommandLine(const std::vector<std::string>& args,
             throw UsageError(line.command, "unexpected operand '" + line.operands.back() + "'");
     }
     return line;
+}
+
+// Close enough: one edit in a word of up to three letters, two (a swapped pair) in a longer
+// one, or the text is the start of the candidate.
+std::string didYouMean(std::string_view text, const std::vector<std::string>& candidates,
+                       std::string_view prefix) {
+    constexpr size_t kShortWord = 3;
+    const std::string* best = nullptr;
+    size_t bestDistance = text.size() <= kShortWord ? 2 : 3;
+    for (const std::string& candidate : candidates) {
+        const size_t distance =
+            candidate.starts_with(text) && !text.empty() ? 1 : editDistance(text, candidate);
+        if (distance < bestDistance) {
+            best = &candidate;
+            bestDistance = distance;
+        }
+    }
+    if (best == nullptr) return "";
+    return " (did you mean '" + std::string(prefix) + *best + "'?)";
 }
 
 // Decimal, or hexadecimal after "0x"; no sign other than a leading '-', no trailing text.
@@ -159,13 +204,14 @@ double parseSeconds(std::string_view command, std::string_view what, std::string
     return *value;
 }
 
-double parseExposure(std::string_view command, std::string_view text) {
+double parseExposure(std::string_view command, std::string_view text, std::string_view what) {
     struct Unit {
         std::string_view suffix;
         double seconds;
     };
     // Longest suffixes first, so "ms" is not read as "s".
-    static constexpr Unit kUnits[] = {{"us", 1e-6}, {"ms", 1e-3}, {"s", 1.0}};
+    // "µs" is how the tool prints them, so that a printed value can be given back.
+    static constexpr Unit kUnits[] = {{"µs", 1e-6}, {"us", 1e-6}, {"ms", 1e-3}, {"s", 1.0}};
     double scale = 1e-3;  // a bare number is milliseconds
     std::string_view number = text;
     for (const Unit& unit : kUnits) {
@@ -177,16 +223,16 @@ double parseExposure(std::string_view command, std::string_view text) {
     }
     auto value = parseDecimal(number);
     if (!value || *value <= 0) {
-        throw UsageError(std::string(command), "--exposure: '" + std::string(text) +
+        throw UsageError(std::string(command), std::string(what) + ": '" + std::string(text) +
                                                    "' is not a time such as 10ms or 0.5s");
     }
     return *value * scale;
 }
 
-WindowGeometry parseWindow(std::string_view command, std::string_view text) {
+WindowGeometry parseWindow(std::string_view command, std::string_view text, std::string_view what) {
     auto bad = [&] {
-        return UsageError(std::string(command),
-                          "--window: '" + std::string(text) + "' is not WIDTHxHEIGHT+X+Y");
+        return UsageError(std::string(command), std::string(what) + ": '" + std::string(text) +
+                                                    "' is not WIDTHxHEIGHT+X+Y");
     };
     auto take = [&](std::string_view& rest, char stop, int min) {
         const size_t end = rest.find(stop);
@@ -214,20 +260,20 @@ WindowGeometry parseWindow(std::string_view command, std::string_view text) {
     return window;
 }
 
-int parseColorMode(std::string_view command, std::string_view text) {
+int parseColorMode(std::string_view command, std::string_view text, std::string_view what) {
     if (text == "8") return 8;
     if (text == "16") return 16;
     throw UsageError(std::string(command),
-                     "--color-mode: '" + std::string(text) + "' is not 8 or 16");
+                     std::string(what) + ": '" + std::string(text) + "' is not 8 or 16");
 }
 
-Mirror parseMirror(std::string_view command, std::string_view text) {
+Mirror parseMirror(std::string_view command, std::string_view text, std::string_view what) {
     if (text == "h") return {true, false};
     if (text == "v") return {false, true};
     if (text == "hv" || text == "vh") return {true, true};
     if (text == "none") return {false, false};
     throw UsageError(std::string(command),
-                     "--mirror: '" + std::string(text) + "' is not h, v, hv or none");
+                     std::string(what) + ": '" + std::string(text) + "' is not h, v, hv or none");
 }
 
 }  // namespace kelvra::tool

@@ -36,6 +36,7 @@ struct CommandSyntax {
 struct GlobalOptions {
     std::optional<int> camera;  // --camera N
     bool simulate = false;      // --simulate
+    bool json = false;          // --json: machine-readable output where a command offers it
 };
 
 struct CommandLine {
@@ -62,11 +63,14 @@ long long parseInteger(std::string_view command, std::string_view what, std::str
                        long long min, long long max);
 // A positive number of seconds, fractions allowed ("2", "0.5").
 double parseSeconds(std::string_view command, std::string_view what, std::string_view text);
-// An exposure time: "10ms", "0.5s", "250us"; a bare number means milliseconds. Result in seconds.
-double parseExposure(std::string_view command, std::string_view text);
+// An exposure time: "10ms", "0.5s", "250us", "20.3µs"; a bare number means milliseconds. Result
+// in seconds. `what` names the value in messages.
+double parseExposure(std::string_view command, std::string_view text,
+                     std::string_view what = "--exposure");
 
 // --color-mode: 8 or 16 bits per pixel.
-int parseColorMode(std::string_view command, std::string_view text);
+int parseColorMode(std::string_view command, std::string_view text,
+                   std::string_view what = "--color-mode");
 
 // A readout window written WxH+X+Y (X and Y may be omitted: WxH means +0+0).
 struct WindowGeometry {
@@ -75,13 +79,20 @@ struct WindowGeometry {
     int x = 0;
     int y = 0;
 };
-WindowGeometry parseWindow(std::string_view command, std::string_view text);
+WindowGeometry parseWindow(std::string_view command, std::string_view text,
+                           std::string_view what = "--window");
 
 // --mirror h|v|hv (or vh).
 struct Mirror {
     bool horizontal = false;
     bool vertical = false;
 };
-Mirror parseMirror(std::string_view command, std::string_view text);
+Mirror parseMirror(std::string_view command, std::string_view text,
+                   std::string_view what = "--mirror");
+
+// " (did you mean 'NAME'?)" for the candidate closest to a misspelt `text`, or "" when none is
+// close enough to be what was meant.
+std::string didYouMean(std::string_view text, const std::vector<std::string>& candidates,
+                       std::string_view prefix = "");
 
 }  // namespace kelvra::tool

@@ -1,6 +1,5 @@
 // kelvra snap.
 #include <cstdio>
-#include <optional>
 
 #include "CameraReport.h"
 #include "Commands.h"
@@ -17,12 +16,7 @@ namespace {
 struct SnapRequest {
     std::string path;
     int format = 0;
-    std::optional<std::string> colorMode;
-    std::optional<double> exposure;
-    std::optional<int> gain;
-    std::optional<WindowGeometry> window;
-    std::optional<Mirror> mirror;
-    std::optional<std::string> mask;
+    SettingsRequest settings;
 };
 
 SnapRequest parseSnap(const CommandLine& line) {
@@ -36,20 +30,7 @@ SnapRequest parseSnap(const CommandLine& line) {
                                       std::string(imageExtensionList()));
     }
     request.format = *format;
-    auto option = [&](const char* name) -> const std::string* {
-        auto it = line.options.find(name);
-        return it == line.options.end() ? nullptr : &it->second;
-    };
-    if (auto* value = option("color-mode")) {
-        parseColorMode(command, *value);
-        request.colorMode = *value;
-    }
-    if (auto* value = option("exposure")) request.exposure = parseExposure(command, *value);
-    if (auto* value = option("gain"))
-        request.gain = static_cast<int>(parseInteger(command, "--gain", *value, 0, 0x7FFFFFFF));
-    if (auto* value = option("window")) request.window = parseWindow(command, *value);
-    if (auto* value = option("mirror")) request.mirror = parseMirror(command, *value);
-    if (auto* value = option("mask")) request.mask = *value;
+    request.settings = settingsFromOptions(line);
     return request;
 }
 
@@ -60,18 +41,13 @@ int runSnap(const CommandLine& line) {
     requireOutputDirectory(request.path);
     Session session(line.global, Session::Open::Camera);
     {
-        SettingsScope settings(session);
-        if (request.colorMode) settings.colorMode(line.command, *request.colorMode);
-        if (request.exposure) settings.exposure(*request.exposure);
-        if (request.gain) settings.gain(*request.gain);
-        if (request.window) settings.window(*request.window);
-        if (request.mirror) settings.mirror(*request.mirror);
-        if (request.mask) settings.mask(*request.mask);
+        SettingsScope settings(session, request.settings);
         const int handle = session.handle();
         session.call("taking a frame", [&] { return Kelvra_SnapShot(handle, nullptr, 0, 1); });
-        session.call("saving " + request.path, [&] {
-            return Kelvra_SaveImage(handle, request.path.c_str(), request.format);
-        });
+        session.clearErrors();
+        if (Kelvra_SaveImage(handle, request.path.c_str(), request.format) == 0) {
+            throw writeFailure("saving " + request.path, Kelvra_GetLastError(handle), request.path);
+        }
         const FrameSize size = outputFrameSize(session);
         std::printf("wrote %s: %dx%d, %d bits per pixel, %s\n", request.path.c_str(), size.width,
                     size.height, Kelvra_GetColorMode(handle),

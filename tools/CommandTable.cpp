@@ -2,6 +2,8 @@
 
 #include <string>
 
+#include "SettingsOptions.h"
+
 namespace kelvra::tool {
 namespace {
 
@@ -9,7 +11,14 @@ constexpr std::string_view kCommonOptions =
     "\ncommon options:\n"
     "  --camera N    use camera N (0-based, as listed by 'kelvra list')\n"
     "  --simulate    attach a simulated camera (KELVRA_SIMULATED_CAMERAS=1) when none is set\n"
+    "  --json        one line of JSON on stdout (list, info, get, stream)\n"
     "  --help        show this help\n";
+
+// Value options plus the camera settings every run command takes.
+std::set<std::string> withSettings(std::set<std::string> options) {
+    options.insert(settingsOptionNames().begin(), settingsOptionNames().end());
+    return options;
+}
 
 std::vector<CommandHelp> buildTable() {
     return {
@@ -17,37 +26,38 @@ std::vector<CommandHelp> buildTable() {
          "list the attached cameras",
          "usage: kelvra list\n"
          "Lists the attached cameras: number, name, serial number, product id and USB link\n"
-         "speed, and warns about a camera on a link slower than USB 3.\n"},
+         "speed, and warns about a camera on a link slower than USB 3.\n"
+         "With --json: {\"cameras\": [{\"index\", \"name\", \"serial\", \"productId\",\n"
+         "\"linkMbps\"}]} (linkMbps 0 when unknown).\n"},
         {{"info", {}, {}, 0, 0},
-         "show sensor size, gain and exposure ranges, temperature, cooler",
+         "show the camera's current settings beside their ranges",
          "usage: kelvra info\n"
-         "Shows the camera's sensor size, readout window, colour mode, gain and exposure ranges,\n"
-         "sensor temperature and cooler state.\n"},
-        {{"snap",
-          {"output", "color-mode", "exposure", "gain", "window", "mirror", "mask"},
-          {},
-          0,
-          0},
+         "Shows the camera's sensor size, readout window, colour mode, gain and exposure (current\n"
+         "value and the camera's range), sensor temperature and cooler state.\n"
+         "With --json: {\"camera\", \"name\", \"serial\", \"sensor\": {\"width\", \"height\"},\n"
+         "\"window\": {\"width\", \"height\", \"x\", \"y\"}, \"colorMode\", \"gain\": {\"value\",\n"
+         "\"min\", \"max\"}, \"exposure\": {\"seconds\", \"min\", \"max\"}, \"temperature\",\n"
+         "\"cooler\"}; times in seconds, temperature in degrees Celsius, null when not known.\n"},
+        {{"snap", withSettings({"output"}), {}, 0, 0},
          "take one frame and save it",
          "usage: kelvra snap -o FILE [options]\n"
          "Takes one frame and saves it; the format follows FILE's extension:\n"
          "bmp, raw, jpg, png or tif.\n"
-         "  -o, --output FILE      the file to write (its directory must exist)\n"
-         "  --color-mode 8|16      bits per pixel of the saved image\n"
-         "  --exposure TIME        exposure such as 10ms, 0.5s or 250us (a bare number is ms)\n"
-         "  --gain N               global gain\n"
-         "  --window WxH+X+Y       readout window (WxH alone starts at 0,0)\n"
-         "  --mirror h|v|hv|none   mirror horizontally, vertically or both\n"
-         "  --mask FILE            flat-field correction with the references of a mask file\n"
-         "The options apply to this frame only; the camera's saved settings are restored.\n"},
-        {{"stream", {"seconds", "color-mode"}, {"stats"}, 0, 0},
+         "  -o, --output FILE      the file to write (its directory must exist)\n"},
+        {{"stream", withSettings({"seconds"}), {"stats", "preview"}, 0, 0},
          "stream live frames with a status line",
-         "usage: kelvra stream [--seconds N] [--color-mode 8|16] [--stats]\n"
+         "usage: kelvra stream [--seconds N] [--preview] [--stats] [settings]\n"
          "Streams for N seconds (default 5; Ctrl-C stops early), taking every frame from the\n"
          "library's frame queue. On a terminal one status line shows frames, frames per\n"
          "second, frames lost, the camera's last frame number and the sensor temperature; a\n"
          "summary follows at the end.\n"
-         "  --stats                print every stream counter of the library at the end\n"},
+         "  --preview              show the live picture in a window (needs DISPLAY); closing\n"
+         "                         the window ends the stream like Ctrl-C\n"
+         "  --stats                print every stream counter of the library at the end\n"
+         "With --json the summary is {\"frames\", \"seconds\", \"fps\", \"lost\", \"lastFrame\",\n"
+         "\"temperature\", \"stopped\", \"stoppedBy\"} (stoppedBy: null, \"signal\" or "
+         "\"window\"),\n"
+         "with \"stats\": {...every counter...} after --stats.\n"},
         {{"record", {"output", "seconds", "color-mode"}, {}, 0, 0},
          "record an AVI file",
          "usage: kelvra record -o FILE.avi [--seconds N] [--color-mode 8|16]\n"
@@ -57,22 +67,43 @@ std::vector<CommandHelp> buildTable() {
         {{"cooler", {}, {}, 0, 1},
          "switch the sensor cooler on or off",
          "usage: kelvra cooler [on|off]\n"
-         "Switches the thermo-electric cooler on or off; without an operand shows its state.\n"},
+         "Switches the thermo-electric cooler on or off; without an operand shows its state.\n"
+         "Opening the camera switches the cooler on (the library does so for the sensor's\n"
+         "sake), so 'off' lasts until the camera is next opened by any program. For a run\n"
+         "with the cooler off give --cooler off to stream, snap or record.\n"},
         {{"temperature", {"seconds", "interval"}, {"watch"}, 0, 0},
          "show the sensor temperature",
          "usage: kelvra temperature [--watch [--seconds N] [--interval N]]\n"
          "Shows the sensor temperature and the cooler state. With --watch, one line every\n"
          "--interval seconds (default 1) until Ctrl-C or until --seconds have passed.\n"},
-        {{"mask", {}, {}, 2, 3},
+        {{"mask", {"frames"}, {}, 2, 3},
          "capture, save or load flat-field references",
-         "usage: kelvra mask capture dark|white FILE\n"
+         "usage: kelvra mask capture dark|white FILE [--frames N]\n"
          "       kelvra mask save FILE\n"
          "       kelvra mask load FILE\n"
-         "capture: takes a full frame as the dark or white reference and stores it in FILE\n"
-         "         (the other reference is kept when FILE exists already).\n"
+         "capture: averages N full frames (--frames, default 16) at the camera's current\n"
+         "         settings, in 8 and in 16 bits, into the dark or white reference and stores\n"
+         "         it in FILE (the other reference is kept when FILE exists already); warns\n"
+         "         when the frames are saturated or too dark to be a useful reference.\n"
          "save:    writes the library's current references (neutral ones in a new session).\n"
          "load:    reads FILE and reports whether it is a valid mask file.\n"
-         "Use a mask file with 'kelvra snap --mask FILE'.\n"},
+         "Use a mask file with --mask FILE on stream, snap or record.\n"},
+        {{"get", {}, {}, 0, 11},
+         "print the camera's current settings",
+         "usage: kelvra get [NAME...]\n"
+         "Prints the current value of each NAME, or of all: exposure, gain, black-level,\n"
+         "mirror, window, color-mode, cooler, auto-exposure, flat-field, dot-filter,\n"
+         "temperature. With --json: one object with these names as keys; exposure in seconds,\n"
+         "window as {\"width\", \"height\", \"x\", \"y\"}, switches as true/false, null when the\n"
+         "camera cannot say.\n"},
+        {{"set", {}, {}, 1, 11},
+         "change the camera's saved settings",
+         "usage: kelvra set NAME=VALUE...\n"
+         "Sets exposure (10ms, 0.5s, 250us), gain, black-level, mirror (h|v|hv|none) and\n"
+         "auto-exposure (off|exposure|gain); the library saves them as the camera's settings.\n"
+         "Every value is checked before anything changes: one bad value changes nothing.\n"
+         "The window, colour mode, cooler, flat-field and dot filter are not kept between runs:\n"
+         "give them as options to stream, snap or record.\n"},
         {{"reg", {}, {}, 3, 4},
          "read or write FPGA, sensor or EEPROM registers",
          "usage: kelvra reg fpga|sensor|eeprom read ADDR\n"
@@ -155,7 +186,11 @@ std::string overviewText() {
 }
 
 std::string commandUsageText(const CommandHelp& command) {
-    return std::string(command.usage) + std::string(kCommonOptions);
+    std::string text(command.usage);
+    if (command.syntax.valueOptions.count("exposure") != 0) {
+        text += "\ncamera settings for this run:\n" + std::string(kSettingsOptionsHelp);
+    }
+    return text + std::string(kCommonOptions);
 }
 
 }  // namespace kelvra::tool

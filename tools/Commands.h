@@ -20,5 +20,7 @@ int runDemo(const CommandLine& line);
 int runSettings(const CommandLine& line);
 int runDoctor(const CommandLine& line);
 int runUdevRule(const CommandLine& line);
+int runGet(const CommandLine& line);
+int runSet(const CommandLine& line);
 
 }  // namespace kelvra::tool

@@ -28,6 +28,20 @@ void printReading(Session& session, const char* prefix) {
     std::fflush(stdout);
 }
 
+// A reading that fails while watching: an unplugged camera answers no request, which the library
+// records as a device access failure; the camera's absence from the list tells it was lost.
+ToolFailure watchFailure(Session& session) {
+    const int code = Kelvra_GetLastError(session.handle());
+    const std::string what =
+        "watching the sensor temperature of camera " + std::to_string(session.camera());
+    char names[KELVRA_MAX_LISTED_DEVICES][KELVRA_DEVICE_NAME_LENGTH];
+    const int count = Kelvra_EnumDevice(session.handle(), names);
+    if (code == KELVRA_ERR_CAMERA_LOST || session.camera() >= count) {
+        return ToolFailure(what, KELVRA_ERR_CAMERA_LOST);
+    }
+    return ToolFailure(what, code);
+}
+
 // Sleeps until `until` or a stop request; false when stopped.
 bool sleepUntil(Clock::time_point until) {
     while (Clock::now() < until) {
@@ -85,6 +99,8 @@ int runTemperature(const CommandLine& line) {
         if (seconds && elapsed > *seconds + 1e-3) break;
         char prefix[32];
         std::snprintf(prefix, sizeof prefix, "%7.1f s  ", elapsed);
+        session.clearErrors();
+        if (!readTemperature(session)) throw watchFailure(session);
         printReading(session, prefix);
         session.drainMessages();  // the library posts a notification per reading
     }

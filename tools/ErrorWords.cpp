@@ -3,6 +3,7 @@
 #include <array>
 
 #include "KelvraSdk.h"
+#include "OutputPaths.h"
 
 namespace kelvra::tool {
 namespace {
@@ -44,6 +45,18 @@ std::string_view errorWords(int code) {
 std::string failureLine(std::string_view what, int code) {
     return "kelvra: " + std::string(what) + ": " + std::string(errorWords(code)) + " (error " +
            std::to_string(code) + ")";
+}
+
+ToolFailure writeFailure(std::string_view what, int code, const std::string& path) {
+    const std::string reason = writeFailureReason(path);
+    if (code == KELVRA_OK) {
+        return ToolFailure(what, reason.empty() ? "the library gave no reason and a test write "
+                                                  "succeeded"
+                                                : reason);
+    }
+    if (reason.empty()) return ToolFailure(what, code);
+    return ToolFailure(what, reason + " (" + std::string(errorWords(code)) + ", error " +
+                                 std::to_string(code) + ")");
 }
 
 }  // namespace kelvra::tool

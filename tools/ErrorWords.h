@@ -23,4 +23,8 @@ class ToolFailure : public std::runtime_error {
         : std::runtime_error("kelvra: " + std::string(what) + ": " + std::string(why)) {}
 };
 
+// A failed write of `path` that the library reported with `code` (0: no reason given): the
+// library's words and the system's reason, whichever are known.
+ToolFailure writeFailure(std::string_view what, int code, const std::string& path);
+
 }  // namespace kelvra::tool

@@ -16,6 +16,13 @@ std::string format(const char* pattern, Args... args) {
 
 }  // namespace
 
+std::string formatDuration(double seconds) {
+    constexpr double kMillisecond = 1e-3, kMicrosecond = 1e-6;
+    if (seconds < kMillisecond) return format("%.1f µs", seconds / kMicrosecond);
+    if (seconds < 1.0) return format("%.1f ms", seconds / kMillisecond);
+    return format("%.2f s", seconds);
+}
+
 std::string formatTemperature(std::optional<double> celsius) {
     return celsius ? format("%.1f °C", *celsius) : std::string("n/a");
 }

@@ -18,6 +18,8 @@ struct StreamCounters {
     std::optional<uint64_t> lastFrame;  // the camera's frame counter of the newest frame
 };
 
+// A time as people read it: "20.3 µs", "10.0 ms", "1.50 s".
+std::string formatDuration(double seconds);
 // "24.8 °C", or "n/a" without a reading.
 std::string formatTemperature(std::optional<double> celsius);
 // "frames 123 | 27.4 fps | lost 0 | sensor 24.8 °C", with "| frame 4567" before the sensor

@@ -21,6 +21,9 @@ constexpr int kQueueBuffers = 8;
 constexpr milliseconds kWaitPoll{100};
 constexpr milliseconds kStatusPeriod{250};
 constexpr milliseconds kTemperaturePeriod{1000};
+// The library's own preview window: centred, at half the sensor's size.
+constexpr int kPreviewWidth = 640;
+constexpr int kPreviewHeight = 512;
 
 KELVRA_STREAM_STATS readStatistics(Session& session) {
     KELVRA_STREAM_STATS stats{};
@@ -60,11 +63,31 @@ int takeFrame(Session& session, milliseconds timeout, StreamCounters& counters) 
     return frame.status;
 }
 
+// The library reports a closed preview window once, as error 4 to the notification window;
+// acquisition goes on, so ending the stream is the tool's part. Other notifications are
+// dropped: frame failures come through the frame queue.
+bool previewWindowClosed(Session& session) {
+    KELVRA_MSG message;
+    bool closed = false;
+    while (session.window() != nullptr && Kelvra_GetMessage(session.window(), &message, 0) == 1) {
+        if (message.message == KELVRA_WM_ERROR && message.lParam == KELVRA_ERR_WINDOW)
+            closed = true;
+    }
+    return closed;
+}
+
 }  // namespace
 
-FrameStreamResult streamOwnedFrames(Session& session, double seconds, StatusLine& status) {
+FrameStreamResult streamOwnedFrames(Session& session, double seconds, StatusLine& status,
+                                    bool preview) {
     const std::string what = "streaming from camera " + std::to_string(session.camera());
     const int handle = session.handle();
+    if (preview) {
+        session.call("placing the preview window", [&] {
+            return Kelvra_SetPreviewWindow(handle, nullptr, 0, 0, kPreviewWidth, kPreviewHeight);
+        });
+    }
+    session.drainMessages();
     session.call(what, [&] { return Kelvra_OpenFrameQueue(handle, kQueueBuffers); });
     QueueScope scope(handle);
     session.call(what, [&] { return Kelvra_Preview(handle); });
@@ -86,6 +109,10 @@ FrameStreamResult streamOwnedFrames(Session& session, double seconds, StatusLine
         frameStatus = takeFrame(session, std::clamp(left, milliseconds(1), kWaitPoll), counters);
         now = Clock::now();
         if (frameStatus != KELVRA_FRAME_OK && frameStatus != KELVRA_FRAME_TIMEOUT) break;
+        if (preview && previewWindowClosed(session)) {
+            result.windowClosed = true;
+            break;
+        }
         rate.update(now, counters);
         if (now >= nextTemperature) {
             counters.temperature = readTemperature(session);

@@ -14,11 +14,14 @@ struct FrameStreamResult {
     StreamCounters counters;    // lost: frames the library's counters say were lost
     KELVRA_STREAM_STATS stats;  // the library's counters at the end
     double seconds = 0;
-    bool interrupted = false;  // stopped by Ctrl-C
+    bool interrupted = false;   // stopped by Ctrl-C
+    bool windowClosed = false;  // stopped because the user closed the preview window
 };
 
-// Streams for `seconds`, showing the status line about four times a second. Throws
+// Streams for `seconds`, showing the status line about four times a second. With `preview` the
+// library's own window shows the frames, and closing it ends the stream as Ctrl-C does. Throws
 // ToolFailure when the stream cannot start or the camera is lost.
-FrameStreamResult streamOwnedFrames(Session& session, double seconds, StatusLine& status);
+FrameStreamResult streamOwnedFrames(Session& session, double seconds, StatusLine& status,
+                                    bool preview = false);
 
 }  // namespace kelvra::tool

@@ -10,6 +10,11 @@ namespace kelvra::tool {
 // directory that would hold `path` exists and is a directory.
 void requireOutputDirectory(const std::string& path);
 
+// Why `path` could not be written, in the system's words ("Is a directory", "No space left on
+// device", "Permission denied"), found by trying what the writer needs; "" when a test write
+// succeeds. For failures the library reports without a reason.
+std::string writeFailureReason(const std::string& path);
+
 // The size of the file at `path`, 0 when it does not exist.
 unsigned long long fileSizeOrZero(const std::string& path);
 

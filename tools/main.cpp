@@ -1,6 +1,8 @@
 // kelvra: command-line client of the Kelvra camera library. Uses the public API only.
+#include <algorithm>
 #include <cstdio>
 #include <exception>
+#include <iterator>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -42,7 +44,12 @@ constexpr Runner kRunners[] = {
     {"settings", runSettings},
     {"doctor", runDoctor},
     {"udev-rule", runUdevRule},
+    {"get", runGet},
+    {"set", runSet},
 };
+
+// Commands whose output has a JSON form.
+constexpr std::string_view kJsonCommands[] = {"list", "info", "get", "stream"};
 
 void printVersion() {
     const unsigned version = static_cast<unsigned>(Kelvra_GetDllVersion());
@@ -55,6 +62,18 @@ void printUsage(std::FILE* out, std::string_view command) {
     std::fputs(help != nullptr ? commandUsageText(*help).c_str() : overviewText().c_str(), out);
 }
 
+// A typo gets one line and where to read more; only a missing command gets the overview.
+void printUsageError(const UsageError& error) {
+    std::fprintf(stderr, "kelvra: %s\n", error.what());
+    if (error.command().empty() && std::string_view(error.what()) == "no command given") {
+        std::fprintf(stderr, "\n%s", overviewText().c_str());
+        return;
+    }
+    const std::string help =
+        error.command().empty() ? "kelvra --help" : "kelvra " + error.command() + " --help";
+    std::fprintf(stderr, "see '%s'\n", help.c_str());
+}
+
 int dispatch(const CommandLine& line) {
     if (line.help) {
         printUsage(stdout, line.command);
@@ -65,6 +84,10 @@ int dispatch(const CommandLine& line) {
         return 0;
     }
     if (line.command.empty()) throw UsageError("", "no command given");
+    if (line.global.json && std::find(std::begin(kJsonCommands), std::end(kJsonCommands),
+                                      line.command) == std::end(kJsonCommands)) {
+        throw UsageError(line.command, "--json is not offered by " + line.command);
+    }
     for (const Runner& runner : kRunners) {
         if (runner.name == line.command) return runner.run(line);
     }
@@ -78,8 +101,7 @@ int main(int argc, char** argv) {
     try {
         return dispatch(parseCommandLine(args, commandSyntaxes()));
     } catch (const UsageError& error) {
-        std::fprintf(stderr, "kelvra: %s\n\n", error.what());
-        printUsage(stderr, error.command());
+        printUsageError(error);
         return kExitUsage;
     } catch (const ToolFailure& failure) {
         std::fflush(stdout);

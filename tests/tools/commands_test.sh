@@ -7,7 +7,7 @@ run --version
 expect_status 0
 expect_out "^kelvra [0-9]+\.[0-9]+\.[0-9]+, library version 2\.23\.5\.33$"
 
-for command in list info snap stream record cooler temperature mask reg bench demo doctor udev-rule; do
+for command in list info snap stream record cooler temperature mask reg bench demo doctor udev-rule get set; do
     run "$command" --help
     expect_status 0
     expect_out "^usage: kelvra $command"
@@ -28,8 +28,8 @@ expect_out "^camera: +1 \(KelvraK4SWIRTEC_02\)$"
 run info
 expect_out "^sensor: +1280 x 1024 pixels$"
 expect_out "^readout window: +1280x1024\+0\+0$"
-expect_out "^gain: +-?[0-9]+ \.\. [0-9]+$"
-expect_out "^exposure: +[0-9]+ \.\. [0-9]+ \(0\.1 ms units\)"
+expect_out "^gain: +[0-9]+ \(camera range 0 \.\. 420\)$"
+expect_out "^exposure: +[0-9.]+ (µs|ms|s) \(camera range 20\.3 µs \.\. 2\.00 s\)$"
 expect_out "^temperature: +-?[0-9]+\.[0-9] °C$"
 expect_out "^cooler: +(on|off)$"
 
@@ -68,10 +68,10 @@ run reg sensor read 0x3000
 expect_status 0
 expect_out "^sensor register 0x3000 = 0x"
 
-run mask capture dark "$WORK/flat.msk"
+run mask capture dark "$WORK/flat.msk" --frames 1
 expect_status 0
-expect_out "^captured the dark reference into $WORK/flat.msk \([0-9.]+ MB\)$"
-run mask capture white "$WORK/flat.msk"
+expect_out "^captured the dark reference \(8 and 16 bits, one frame\) into $WORK/flat.msk \([0-9.]+ MB\)$"
+run mask capture white "$WORK/flat.msk" --frames 1
 expect_status 0
 run mask load "$WORK/flat.msk"
 expect_status 0
@@ -85,7 +85,7 @@ head -c 100 /dev/urandom >"$WORK/junk.msk"
 run mask load "$WORK/junk.msk"
 expect_status 1
 expect_err "^kelvra: loading the mask file $WORK/junk.msk: .*\(error 14\)$"
-run mask capture dark "$WORK/small.msk" --camera 0
+run mask capture dark "$WORK/small.msk" --camera 0 --frames 1
 expect_status 0
 
 run bench --seconds 0.5

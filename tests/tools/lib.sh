@@ -28,6 +28,9 @@ decodes() {
     echo "$result"
 }
 
+# True in sanitizer builds, where a scenario runs its short version.
+short_run() { [[ -n "${KELVRA_TEST_SHORT:-}" ]]; }
+
 fresh_work() { rm -rf "$WORK"; mkdir -p "$WORK"; }
 # Keeps the work directory of a failed run for a look; a passed run leaves nothing behind.
 finish() {
