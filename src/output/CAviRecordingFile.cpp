@@ -75,8 +75,7 @@ bool CAviRecordingFile::FitsGeometry(const RecordingFrame& frame) const {
 // takes every frame, the first too) playing at framesPerSecond. 0, or EINVAL for a geometry,
 // depth or rate the file cannot hold (or a file already open), ENOMEM, or the errno of
 // creating the file.
-int CAviRecordingFile::Open(const char* path, const RecordingFrame& first,
-                            double framesPerSecond) {
+int CAviRecordingFile::Open(const char* path, const RecordingFrame& first, double framesPerSecond) {
     if (writer_.IsOpen() || path == nullptr || first.width <= 0 || first.height <= 0 ||
         BytesPerPixel(first.bitsPerPixel) == 0 ||
         first.rowStride < static_cast<int64_t>(first.width) * BytesPerPixel(first.bitsPerPixel) ||

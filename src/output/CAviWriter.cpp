@@ -55,7 +55,7 @@ constexpr uint32_t kScaleTimesHundred = 1000000000;
 constexpr uint32_t kMeasureScale = 100000;  // frames × 100000 / ms = hundredths per second
 constexpr uint32_t kHundred = 100;
 
-constexpr size_t kScratchSize = 64 * 1024;  // index bytes per write
+constexpr size_t kScratchSize = 64 * 1024;   // index bytes per write
 constexpr uint32_t kGrey16Tag = 0x67363162;  // "b16g" as a little-endian number
 
 uint32_t ClampTo32(uint64_t v) {
@@ -549,9 +549,9 @@ int CAviWriter::Finalise() {
 // SetRate (30 fps when none was set), and puts the file in the place of any old one. Frames
 // whose write failed are left out, so a recording cut short by a full disk stays whole and
 // playable; in an OpenDML file, when the disk has no room left for the indexes, the last
-// frames make room for them. Only a failure of the finalisation itself drops the new file and keeps the old one.
-// Returns 1 when every frame and the finalisation were written; 0 when no file was open, a
-// frame was lost or left out, or the file could not be finalised (LastError says why). The
+// frames make room for them. Only a failure of the finalisation itself drops the new file and keeps
+// the old one. Returns 1 when every frame and the finalisation were written; 0 when no file was
+// open, a frame was lost or left out, or the file could not be finalised (LastError says why). The
 // writer is closed afterwards either way.
 int CAviWriter::CloseAvi() {
     closedSize_ = 0;

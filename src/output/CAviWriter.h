@@ -127,7 +127,7 @@ class CAviWriter {
     uint32_t framesInRiff_ = 0;
     bool riffOpen_ = true;  // false between a finished part and the next one's start
     uint64_t riffLimit_ = 0;
-    uint64_t fileEnd_ = 0;  // where the last finished part ends
+    uint64_t fileEnd_ = 0;         // where the last finished part ends
     std::vector<RiffPart> parts_;  // finished parts (OpenDML)
     uint64_t totalFrames_ = 0;
     uint32_t firstRiffFrames_ = 0;

@@ -139,7 +139,8 @@ TEST_F(AviRecording, FilePastFourGiBPlaysToItsEnd) {
         writer.LeavePixelsUnwrittenForTesting(!written);
         if (written) {
             for (int r = 0; r < kH; ++r) {
-                for (int c = 0; c < kW; ++c) bottomUp[static_cast<size_t>(kH - 1 - r) * kW + c] = Grey(i, r, c);
+                for (int c = 0; c < kW; ++c)
+                    bottomUp[static_cast<size_t>(kH - 1 - r) * kW + c] = Grey(i, r, c);
             }
         }
         ASSERT_EQ(writer.AddFrame(bottomUp.data()), 1) << i;
@@ -200,7 +201,8 @@ TEST_F(AviRecording, EveryDepthReadsBackWithItsPixelsAcrossRiffParts) {
         const std::vector<uint8_t> bytes = test::ReadAll(path);
         const std::string text(bytes.begin(), bytes.end());
         size_t extensions = 0;
-        for (size_t at = text.find("RIFF"); at != std::string::npos; at = text.find("RIFF", at + 1)) {
+        for (size_t at = text.find("RIFF"); at != std::string::npos;
+             at = text.find("RIFF", at + 1)) {
             extensions += text.compare(at + 8, 4, "AVIX") == 0;
         }
         EXPECT_EQ(extensions, 1u);  // the first part holds two frames, the headers as many more
@@ -267,7 +269,8 @@ TEST_F(AviRecording, DiskFullMidFileLeavesAFilePlayableToItsLastFrame) {
     const RiffLimit parts(headers + 20 * (kFrameBytes + 8));
     for (uint64_t limit : {headers + 10 * kFrameBytes + 1000, headers + 47 * kFrameBytes + 100}) {
         SCOPED_TRACE(limit);
-        const std::string path = dir_.Path(test::Numbered("full", static_cast<long long>(limit), ".avi"));
+        const std::string path =
+            dir_.Path(test::Numbered("full", static_cast<long long>(limit), ".avi"));
         const pid_t pid = fork();
         if (pid == 0) {
             signal(SIGXFSZ, SIG_IGN);
