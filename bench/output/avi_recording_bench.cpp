@@ -60,7 +60,8 @@ void Report(benchmark::State& state, uint64_t frameBytes) {
     state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * kFrames * frameBytes));
 }
 
-// range(0): bits per pixel (8, 16 or 24); range(1): 1 to count the close, which syncs the file.
+// range(0): bits per pixel (8, 16 or 24); range(1): 1 to count the close, which syncs the file;
+// range(2): 0 to write without preallocation.
 void BM_AviRecording(benchmark::State& state) {
     const int bits = static_cast<int>(state.range(0));
     const bool toDisk = state.range(1) != 0;
@@ -74,6 +75,7 @@ void BM_AviRecording(benchmark::State& state) {
     const std::string path = Folder().Path("rec.avi");
     for (auto _ : state) {
         CAviRecordingFile file;
+        if (state.range(2) == 0) file.Writer().SetPreallocation(0);
         if (file.Open(path.c_str(), frame, 70.0) != 0) state.SkipWithError("open failed");
         const auto start = Clock::now();
         for (int i = 0; i < kFrames; ++i) {
@@ -127,8 +129,8 @@ void BM_MemcpyAnchor(benchmark::State& state) {
 const std::vector<std::vector<int64_t>> kCases = {{8, 16, 24}, {0, 1}};
 
 BENCHMARK(BM_AviRecording)
-    ->ArgsProduct(kCases)
-    ->ArgNames({"bits", "sync"})
+    ->ArgsProduct({{8, 16, 24}, {0, 1}, {1, 0}})
+    ->ArgNames({"bits", "sync", "prealloc"})
     ->UseManualTime()
     ->Unit(benchmark::kMillisecond)
     ->Iterations(5);
