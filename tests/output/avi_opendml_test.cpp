@@ -10,6 +10,7 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -132,11 +133,9 @@ TEST_F(AviRecording, FilePastFourGiBPlaysToItsEnd) {
     for (int i = 0; i < kFrames; ++i) {
         const bool written = i == 0 || i == kFrames - 1;
         writer.LeavePixelsUnwrittenForTesting(!written);
-        if (written) {
-            for (int r = 0; r < kH; ++r) {
-                for (int c = 0; c < kW; ++c)
-                    bottomUp[static_cast<size_t>(kH - 1 - r) * kW + c] = Grey(i, r, c);
-            }
+        // One value a picture row (cheap under the sanitizers): rows and frames differ.
+        for (int r = 0; written && r < kH; ++r) {
+            std::memset(&bottomUp[static_cast<size_t>(kH - 1 - r) * kW], Grey(i, r, 0), kW);
         }
         ASSERT_EQ(writer.AddFrame(bottomUp.data()), 1) << i;
     }
@@ -158,7 +157,7 @@ TEST_F(AviRecording, FilePastFourGiBPlaysToItsEnd) {
     for (int r = 0; r < kH; r += 197) {
         for (int c = 0; c < kW; c += 189) {
             ASSERT_EQ(static_cast<uint8_t>(last[static_cast<size_t>(kH - 1 - r) * kW + c]),
-                      Grey(kFrames - 1, r, c))
+                      Grey(kFrames - 1, r, 0))
                 << r << "," << c;
         }
     }
