@@ -13,6 +13,7 @@ packages=(
   libgtk-3-dev gettext
   python3 python3-numpy python3-pytest  # the Python package and its tests
   libgstreamer1.0-dev libgstreamer-plugins-base1.0-dev gstreamer1.0-tools
+  ffmpeg  # ffprobe and ffmpeg read back the recorded AVI files
   gstreamer1.0-plugins-base gstreamer1.0-plugins-good
 )
 for arg in "$@"; do

@@ -59,7 +59,11 @@ bool CKelvra::RecordingUnderway() {
     return recording_.load() != 0;
 }
 
-// The writer takes the size and depth of the current output image.
+// The writer takes the size and depth of the current output image. The file keeps the classic
+// layout (24-bit frames, the first at its fixed offset) that stored files and their readers
+// rely on, so it ends at its 4 GiB: the writer then refuses the frame (EFBIG), the recording
+// ends with code 12 and the file is finalised with the frames that fit. Longer recordings
+// are the lossless AVI's (OpenDML) to make.
 bool CKelvra::OpenRecorder(const char* fileName) {
     std::lock_guard<std::recursive_mutex> frame(frameLock_);
     const CDibImage* output = OutputImage(preparedMode_.load());
@@ -174,7 +178,10 @@ void CKelvra::StopRecording() {
     const bool wasRecording = recording_.exchange(0) != 0;
     recorderWake_.Set();
     JoinRecordingThread();
-    if (wasRecording && !GrabRecordedFrame(true)) {
+    // A recording the thread ended itself (its file full or failed) is finalised and was
+    // reported there; a stop during that finalisation must not report it again.
+    const bool fileOpen = recorder_ && recorder_->IsOpen();
+    if (wasRecording && fileOpen && !GrabRecordedFrame(true)) {
         RecordError(kErrorConversion);
     }
     FinishRecording();

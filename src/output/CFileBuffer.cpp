@@ -172,6 +172,21 @@ bool CFileBuffer::TruncateTo(uint64_t size) {
     return true;
 }
 
+// Reserves disk space for [offset, offset + length) of the file open for writing without
+// changing its size, so that a long recording is laid out in large extents and a full disk
+// shows early. False, with nothing remembered as failed, where the file system cannot (the
+// writes then go on without) or the disk is full. TruncateTo at the end gives back what lies
+// past the file's end.
+bool CFileBuffer::Preallocate(uint64_t offset, uint64_t length) {
+    if (fd_ < 0) return false;
+    int result;
+    do {
+        result = ::fallocate(fd_, FALLOC_FL_KEEP_SIZE, static_cast<off_t>(offset),
+                             static_cast<off_t>(length));
+    } while (result != 0 && errno == EINTR);
+    return result == 0;
+}
+
 // Closes the file and frees the read buffer. A file open for writing takes the place of the
 // old one when no write since the open failed and its data reached the disk; otherwise the old
 // file stays as it was and the new version is removed. Returns false in that case or when the

@@ -41,6 +41,7 @@ class CFileBuffer {
     bool WriteAt(uint64_t offset, const void* data, size_t size);
     bool WriteAt(uint64_t offset, std::span<const ByteRange> parts);
     bool TruncateTo(uint64_t size);
+    bool Preallocate(uint64_t offset, uint64_t length);
     bool ReadExact(void* data, size_t size);
 
     bool CloseAll();
