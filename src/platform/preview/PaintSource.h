@@ -35,7 +35,7 @@ struct PaintSource {
 enum class StageResult {
     Staged,    // packed, ready for Present
     NotShown,  // the window is hidden, iconified, covered or gone: nothing to do
-    Busy,      // the server still reads both images: this frame is not shown
+    Busy,      // painted moments ago, or the server still reads both images: not shown
     Failed,    // bad source, a visual that cannot be drawn, no memory, a server gone
 };
 

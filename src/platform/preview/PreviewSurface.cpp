@@ -3,12 +3,19 @@
 #include <X11/extensions/XShm.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cstdlib>
 #include <cstring>
 
 namespace kelvra::platform::preview {
 
 namespace {
+
+// No screen shows more than a few hundred pictures a second: frames that come faster are not
+// all painted (every frame is, up to 200 a second: the fastest camera gives 143), which keeps a
+// fast camera's preview from spending the processor and the X server's time on pictures nobody can
+// see.
+constexpr std::chrono::microseconds kMinPaintInterval{5000};
 
 // Frames in a row that find both shared images still in flight before the surface waits for
 // the server: a put that failed (its window destroyed) sends no completion event.
@@ -116,10 +123,13 @@ bool PreviewSurface::Showable(int& width, int& height) {
 
 // Packs `source` into an image the server is not reading, clipped to the client area, for
 // Present to send. Nothing is packed while the window cannot be seen. Unless `waitForImage`, a
-// frame that finds both images still in flight is not shown (Busy), so that the caller never
-// runs at the server's pace; the next frame is.
+// frame that comes less than kMinPaintInterval after the last one painted, or that finds both
+// images still in flight, is not shown (Busy), so that the caller never runs at the server's
+// pace; a later frame is.
 StageResult PreviewSurface::Stage(const PaintSource& source, bool waitForImage) {
     if (!source.Valid() || !m_layout || m_connection->Broken()) return StageResult::Failed;
+    const auto now = std::chrono::steady_clock::now();
+    if (!waitForImage && now - m_lastPresent < kMinPaintInterval) return StageResult::Busy;
     int width = 0, height = 0;
     if (!Showable(width, height)) {
         return m_connection->Broken() ? StageResult::Failed : StageResult::NotShown;
@@ -165,6 +175,7 @@ void PreviewSurface::Present() {
     if (image == nullptr || m_connection->Broken()) return;
     image->Put(m_window, m_gc, m_stagedWidth, m_stagedHeight);
     XFlush(m_connection->Get());
+    m_lastPresent = std::chrono::steady_clock::now();
 }
 
 // Waits until the server has handled everything sent so far (so another connection sees the

@@ -9,6 +9,7 @@
 #include <X11/Xutil.h>
 
 #include <array>
+#include <chrono>
 #include <memory>
 #include <optional>
 
@@ -61,6 +62,7 @@ class PreviewSurface {
     int m_stagedWidth = 0;
     int m_stagedHeight = 0;
     int m_busyFrames = 0;  // frames not shown in a row because both images were in flight
+    std::chrono::steady_clock::time_point m_lastPresent{};
 };
 
 }  // namespace kelvra::platform::preview
