@@ -12,9 +12,8 @@ namespace kelvra::platform::preview {
 namespace {
 
 // No screen shows more than a few hundred pictures a second: frames that come faster are not
-// all painted (every frame is, up to 200 a second: the fastest camera gives 143), which keeps a
-// fast camera's preview from spending the processor and the X server's time on pictures nobody can
-// see.
+// all painted (every frame is, up to 200 a second; the fastest camera gives 143), so that an
+// unpaced stream's preview does not spend the processor and the X server on unseen pictures.
 constexpr std::chrono::microseconds kMinPaintInterval{5000};
 
 // Frames in a row that find both shared images still in flight before the surface waits for
