@@ -9,7 +9,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   nlohmann-json3-dev
   libjpeg62-turbo-dev libpng-dev libtiff-dev zlib1g-dev
-  libusb-1.0-0-dev libx11-dev xvfb
+  libusb-1.0-0-dev libx11-dev libxext-dev xvfb
   libgtk-3-dev gettext
   python3 python3-numpy python3-pytest  # the Python package and its tests
   libgstreamer1.0-dev libgstreamer-plugins-base1.0-dev gstreamer1.0-tools

@@ -111,10 +111,18 @@ CKelvraU3Q6Base::ReadResult CKelvraU3Q6Base::ReadHeaderAndBody(FrameRequest& req
                                                                int32_t timeoutMs,
                                                                HeaderWords& words,
                                                                double& bodySeconds) {
+    const int32_t mode = m_captureMode;
     request.headerTimeoutMs = HeaderTimeoutMs();
+    // Once the counter has shown a triggered frame, its header gets the whole frame timeout: a
+    // header read that expires restarts the readout, which throws that frame away, and no other
+    // comes until the next trigger. A slow camera (or a loaded machine serving the simulated one)
+    // then lost the trigger for good.
+    if (mode == kModeTrigger && m_triggerMode == kTriggerExternal) {
+        request.headerTimeoutMs =
+            std::max(request.headerTimeoutMs, uint32_t(std::max(timeoutMs, int32_t{0})));
+    }
     if (!m_controller->ReadFrameHeader(request)) return ReadResult::HeaderFailed;
     words = HeaderWordsOf(request);
-    const int32_t mode = m_captureMode;
     if (mode == kModeCounterOnly) {
         m_ring.StoreWords(m_writeIndex, words);
         m_lastFrameNumber = int32_t(request.frameNumber);

@@ -297,7 +297,8 @@ class CKelvra {
     void LosePreviewWindow();
     void SizeDisplayImage(int mode);
     const CDibImage* PaintSource(int mode);
-    void PaintPreview();
+    std::shared_ptr<platform::preview::PreviewWindow> StagePreviewPaint(bool waitForImage);
+    void FinishPreviewPainting();
 
     // Recording (CKelvraRecording.cpp).
     bool RecordingUnderway();
@@ -406,6 +407,9 @@ class CKelvra {
     HWND previewHandle_ = nullptr;
     std::shared_ptr<platform::preview::PreviewWindow> previewWindow_;
     std::string windowClassName_;
+    // A processed frame the window did not show because the server was still busy with earlier
+    // ones (acquisition thread only): it is shown when the loop ends.
+    bool paintOwed_ = false;
 
     // Recording.
     std::unique_ptr<CAviWriter> recorder_;

@@ -5,6 +5,7 @@
 #include "imaging/KernelRunner.h"
 #include "platform/Clock.h"
 #include "platform/MessageWindow.h"
+#include "platform/preview/PreviewWindow.h"
 
 namespace kelvra {
 namespace {
@@ -31,6 +32,7 @@ void CKelvra::AcquisitionMain() {
         } else {
             PreviewLoop();
         }
+        FinishPreviewPainting();
     } catch (...) {
         AcquisitionFailed();
     }
@@ -89,11 +91,13 @@ void CKelvra::HandlePreviewFrame() {
     newFrameForRecorder_ = 1;
     if (recording_.load()) recorderWake_.Set();
     imageValid_ = 1;
-    PaintPreview();
-    if (!CopyToCaller()) return;
+    // Packed under the lock, sent after it: the server's pace never holds up the frame lock.
+    const auto painter = StagePreviewPaint(false);
+    const bool copied = CopyToCaller();
     const HWND callback = caller_.window;
     frame.unlock();
-    if (runFlag_.load() == kRun && callback != nullptr) {
+    if (painter) painter->PresentPaint();
+    if (copied && runFlag_.load() == kRun && callback != nullptr) {
         platform::PostMessage(callback, KELVRA_WM_FRAME, reinterpret_cast<uintptr_t>(report), 0);
     }
 }
@@ -164,20 +168,24 @@ int32_t CKelvra::WaitFrameUnlessStopped(int32_t totalMs) {
     return result;
 }
 
+// The frame message goes out before the window is painted, as it always has in trigger mode.
 void CKelvra::HandleTriggeredFrame() {
-    std::lock_guard<std::recursive_mutex> frame(frameLock_);
+    std::unique_lock<std::recursive_mutex> frame(frameLock_);
     ReadFrame();
     KELVRA_FRAME_REPORT* report = FillReport(0);
     ProcessCurrentFrame();
     MarkProcessed();
     HandOnProcessedFrame();
     imageValid_ = 1;
-    if (!CopyToCaller()) return;
+    const bool copied = CopyToCaller();
     const HWND callback = caller_.window;
-    if (callback != nullptr) {
+    if (copied && callback != nullptr) {
         platform::PostMessage(callback, KELVRA_WM_FRAME, reinterpret_cast<uintptr_t>(report), 0);
     }
-    PaintPreview();
+    // Trigger frames are rare: this one waits for a free image rather than going unseen.
+    const auto painter = StagePreviewPaint(true);
+    frame.unlock();
+    if (painter) painter->PresentPaint();
 }
 
 // The newest frame into the raw image of the prepared mode, rows padded to the stride.

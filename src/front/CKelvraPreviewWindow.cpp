@@ -21,7 +21,10 @@ namespace {
 
 using platform::preview::PreviewWindow;
 using platform::preview::RowOrder;
+using platform::preview::SampleFormat;
+using platform::preview::StageResult;
 using platform::preview::WindowClassRegistry;
+using PaintInput = platform::preview::PaintSource;
 
 constexpr char kTopLevelTitle[] = "Active Window";
 // 16-bit frames carry 12-bit samples: their top eight bits are shown.
@@ -32,13 +35,13 @@ bool DisplayAvailable() {
     return display != nullptr && display[0] != '\0';
 }
 
-bool Draw(PreviewWindow& window, const CDibImage& image, RowOrder order) {
-    if (image.BitCount() == 8) {
-        return window.DrawGray8(image.Bits(), static_cast<size_t>(image.Stride()), image.Width(),
-                                image.Height(), order);
-    }
-    return window.DrawBgr24(image.Bits(), static_cast<size_t>(image.Stride()), image.Width(),
-                            image.Height(), order);
+SampleFormat FormatOf(const CDibImage& image) {
+    return image.BitCount() == 8 ? SampleFormat::Gray8 : SampleFormat::Bgr24;
+}
+
+PaintInput Describe(const CDibImage& image, SampleFormat format, RowOrder order) {
+    return PaintInput{format,        image.Bits(),   static_cast<size_t>(image.Stride()),
+                      image.Width(), image.Height(), order};
 }
 
 }  // namespace
@@ -163,32 +166,63 @@ const CDibImage* CKelvra::PaintSource(int mode) {
     return im.out24.get();
 }
 
-// Draws the processed frame: unscaled when the client area has the frame's size, else scaled
-// to fill it. Nothing is drawn into a hidden or minimised window. Frame lock held.
-void CKelvra::PaintPreview() {
-    if (!previewWindow_) return;
-    if (previewWindow_->CloseRequested()) return LosePreviewWindow();
+// Packs the processed frame for the window: unscaled when the client area has the frame's
+// size, else scaled to fill it; 16-bit grey frames go straight into the window's pixels at 1:1.
+// Nothing is packed for a hidden, minimised or covered window. Returns the window to present to
+// once the frame lock is released, or null when there is nothing to present. Acquisition
+// thread, frame lock held.
+std::shared_ptr<PreviewWindow> CKelvra::StagePreviewPaint(bool waitForImage) {
+    if (!previewWindow_) return nullptr;
+    if (previewWindow_->CloseRequested()) {
+        LosePreviewWindow();
+        return nullptr;
+    }
     PreviewWindow& window = *previewWindow_;
     const int mode = preparedMode_.load();
     int width = 0, height = 0;
-    if (!window.IsVisible() || !window.ClientSize(width, height) || width <= 0 || height <= 0 ||
-        !window.HasSurface()) {
-        return;
+    if (!window.PaintableSize(width, height)) return nullptr;
+    PaintInput source{};
+    const CDibImage* raw = RawImage(mode);
+    if (raw == nullptr || raw->Bits() == nullptr) return nullptr;
+    if (width == raw->Width() && height == raw->Height()) {
+        if (mode == kModeMono16) {
+            source = Describe(*images_.raw16, SampleFormat::Gray12, RowOrder::TopRowFirst);
+        } else {
+            const CDibImage* image = PaintSource(mode);
+            if (image == nullptr || image->Bits() == nullptr) return nullptr;
+            source = Describe(*image, FormatOf(*image), RowOrder::TopRowFirst);
+        }
+    } else {
+        const CDibImage* image = PaintSource(mode);
+        if (image == nullptr || image->Bits() == nullptr) return nullptr;
+        CDibImage& display = *images_.display;
+        const int bits = IsColourMode(mode) ? 24 : 8;
+        if (display.Width() != width || display.Height() != height || display.BitCount() != bits) {
+            if (!display.Create(width, height, bits)) return nullptr;
+        }
+        RunScaleKernel(display, bits == 8 ? ScaleMono8 : ScaleBgr24, *image, nullptr, nullptr,
+                       nullptr);
+        source = Describe(display, FormatOf(display), RowOrder::BottomRowFirst);
     }
-    const CDibImage* source = PaintSource(mode);
-    if (source == nullptr || source->Bits() == nullptr) return;
-    if (width == source->Width() && height == source->Height() && mode != kModeMono16) {
-        Draw(window, *source, RowOrder::TopRowFirst);
-        return;
+    const StageResult staged = window.StagePaint(source, waitForImage);
+    paintOwed_ = staged == StageResult::Busy;
+    return staged == StageResult::Staged ? previewWindow_ : nullptr;
+}
+
+// When the loop ends, the window shows the last processed frame, also one the server was too
+// busy to take, and the server has drawn it. Acquisition thread.
+void CKelvra::FinishPreviewPainting() {
+    std::shared_ptr<PreviewWindow> window;
+    {
+        std::lock_guard<std::recursive_mutex> frame(frameLock_);
+        if (!previewWindow_) return;
+        window = previewWindow_;
+        if (paintOwed_ && imageValid_.load()) {
+            if (auto staged = StagePreviewPaint(true)) staged->PresentPaint();
+        }
+        paintOwed_ = false;
     }
-    CDibImage& display = *images_.display;
-    const int bits = IsColourMode(mode) ? 24 : 8;
-    if (display.Width() != width || display.Height() != height || display.BitCount() != bits) {
-        if (!display.Create(width, height, bits)) return;
-    }
-    RunScaleKernel(display, bits == 8 ? ScaleMono8 : ScaleBgr24, *source, nullptr, nullptr,
-                   nullptr);
-    Draw(window, display, RowOrder::BottomRowFirst);
+    window->FinishPainting();
 }
 
 }  // namespace kelvra

@@ -1,18 +1,22 @@
 // The drawing side of a preview window: its own connection to the X server, a graphics context
-// and one reusable image, so that the acquisition thread never shares a connection with the
-// thread that created the window. Not thread-safe by itself: its owner serialises calls.
+// and two images in the window's pixel format, so that the acquisition thread never shares a
+// connection with the thread that created the window. With MIT-SHM the server reads the images
+// in place; one is filled while the other may still be read. Not thread-safe by itself: its
+// owner serialises calls.
 #pragma once
 
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 
-#include <cstddef>
-#include <cstdint>
+#include <array>
+#include <chrono>
 #include <memory>
 #include <optional>
 
+#include "platform/preview/PaintImage.h"
+#include "platform/preview/PaintSource.h"
 #include "platform/preview/PixelLayout.h"
-#include "platform/preview/RowOrder.h"
+#include "platform/preview/WindowTracker.h"
 #include "platform/preview/X11Connection.h"
 
 namespace kelvra::platform::preview {
@@ -25,25 +29,40 @@ class PreviewSurface {
     PreviewSurface& operator=(const PreviewSurface&) = delete;
     ~PreviewSurface();
 
-    bool DrawGray8(const uint8_t* bits, size_t stride, int width, int height, RowOrder order);
-    bool DrawBgr24(const uint8_t* bits, size_t stride, int width, int height, RowOrder order);
+    bool Showable(int& width, int& height);
+    StageResult Stage(const PaintSource& source, bool waitForImage);
+    void Present();
+    bool Finish();
+    bool Draw(const PaintSource& source);
+    bool SharesMemory() const { return m_shared; }
 
   private:
-    using RowPacker = void (*)(const PixelLayout&, const uint8_t*, uint8_t*, int);
-
     PreviewSurface(std::unique_ptr<X11Connection> connection, Window window);
-    bool Draw(RowPacker pack, int bytesPerSample, const uint8_t* bits, size_t stride, int width,
-              int height, RowOrder order);
-    bool ReserveImage(int width, int height);
-    void FreeImage();
+    StageResult StageClipped(const PaintSource& source, int clientWidth, int clientHeight,
+                             bool waitForImage);
+    PaintImage* FreeImage(bool waitForImage);
+    bool ReserveImages(int width, int height);
+    void ReadEvents();
+    void Pack(const PaintSource& source, XImage& image, int width, int height);
 
+    // Declared first: the images and the tracker use it until they are gone.
     std::unique_ptr<X11Connection> m_connection;
     Window m_window;
     GC m_gc = nullptr;
     Visual* m_visual = nullptr;
     int m_depth = 0;
     std::optional<PixelLayout> m_layout;  // none: the visual cannot be drawn
-    XImage* m_image = nullptr;            // reused while the drawn size stays the same
+    std::optional<WindowTracker> m_tracker;
+    bool m_shared = false;       // MIT-SHM is used
+    int m_completionEvent = -1;  // the event type of a finished shared put
+    std::array<std::unique_ptr<PaintImage>, 2> m_images;
+    int m_imageWidth = 0;
+    int m_imageHeight = 0;
+    PaintImage* m_staged = nullptr;
+    int m_stagedWidth = 0;
+    int m_stagedHeight = 0;
+    int m_busyFrames = 0;  // frames not shown in a row because both images were in flight
+    std::chrono::steady_clock::time_point m_lastPresent{};
 };
 
 }  // namespace kelvra::platform::preview

@@ -13,6 +13,7 @@
 #include "platform/preview/ForeignWindow.h"
 #include "platform/preview/PreviewSurface.h"
 #include "platform/preview/WindowClassRegistry.h"
+#include "platform/preview/WindowTracker.h"
 #include "platform/preview/X11Connection.h"
 
 namespace kelvra::platform::preview {
@@ -26,8 +27,6 @@ constexpr int kMaxSide = 32767;
 // The top three bits of every XID are zero; a larger value would be truncated by Xlib into the
 // id of some other window.
 constexpr unsigned long kMaxXid = 0x1FFFFFFFul;
-// Enough atoms of _NET_WM_STATE for any window manager's set of states.
-constexpr long kMaxStateAtoms = 64;
 
 bool ValidSize(int width, int height) {
     return width > 0 && height > 0 && width <= kMaxSide && height <= kMaxSide;
@@ -219,35 +218,9 @@ bool PreviewWindow::IsVisible() {
     if (!m_connection || m_connection->Broken()) return false;
     XWindowAttributes attributes{};
     if (!XGetWindowAttributes(m_connection->Get(), m_xid, &attributes)) return false;
-    return attributes.map_state == IsViewable && !IsIconic();
-}
-
-// Whether a window manager marks the window iconic (ICCCM WM_STATE) or hidden (EWMH): some
-// managers keep minimised windows mapped. Called with m_controlMutex held.
-bool PreviewWindow::IsIconic() {
-    Display* const display = m_connection->Get();
-    Atom type = None;
-    int format = 0;
-    unsigned long count = 0, after = 0;
-    unsigned char* data = nullptr;
-    bool iconic = false;
-    if (XGetWindowProperty(display, m_xid, m_atoms.wmState, 0, 1, False, m_atoms.wmState, &type,
-                           &format, &count, &after, &data) == Success &&
-        data != nullptr) {
-        // 32-bit properties arrive as an array of long.
-        iconic = format == 32 && count >= 1 && reinterpret_cast<long*>(data)[0] == IconicState;
-    }
-    if (data != nullptr) XFree(data);
-    data = nullptr;
-    if (!iconic &&
-        XGetWindowProperty(display, m_xid, m_atoms.netWmState, 0, kMaxStateAtoms, False, XA_ATOM,
-                           &type, &format, &count, &after, &data) == Success &&
-        data != nullptr && format == 32) {
-        const Atom* states = reinterpret_cast<Atom*>(data);
-        iconic = std::find(states, states + count, m_atoms.netWmStateHidden) != states + count;
-    }
-    if (data != nullptr) XFree(data);
-    return iconic;
+    return attributes.map_state == IsViewable &&
+           !WindowTracker::IsIconic(m_connection->Get(), m_xid, m_atoms.wmState, m_atoms.netWmState,
+                                    m_atoms.netWmStateHidden);
 }
 
 // True once the window cannot be shown any more: a window manager asked to close it (its
@@ -293,20 +266,57 @@ bool PreviewWindow::HasSurface() {
     return m_surface != nullptr;
 }
 
-// Draws an 8-bit grey image at the top-left corner, clipped to the client area (see
-// PreviewSurface::DrawGray8). False when there is no surface or the draw failed. Meant for the
-// acquisition thread; safe from any thread.
+// Draws an 8-bit grey image at the top-left corner, clipped to the client area, and waits for
+// the server (see PreviewSurface::Draw). False when there is no surface or the draw failed.
+// Any thread.
 bool PreviewWindow::DrawGray8(const uint8_t* bits, size_t stride, int width, int height,
                               RowOrder order) {
-    std::lock_guard<std::mutex> lock(m_drawMutex);
-    return m_surface && m_surface->DrawGray8(bits, stride, width, height, order);
+    return Draw(PaintSource{SampleFormat::Gray8, bits, stride, width, height, order});
 }
 
 // As DrawGray8 for 24-bit samples in blue, green, red order.
 bool PreviewWindow::DrawBgr24(const uint8_t* bits, size_t stride, int width, int height,
                               RowOrder order) {
+    return Draw(PaintSource{SampleFormat::Bgr24, bits, stride, width, height, order});
+}
+
+bool PreviewWindow::Draw(const PaintSource& source) {
     std::lock_guard<std::mutex> lock(m_drawMutex);
-    return m_surface && m_surface->DrawBgr24(bits, stride, width, height, order);
+    return m_surface && m_surface->Draw(source);
+}
+
+// The client size, true when a frame painted now would be seen (see PreviewSurface::Showable):
+// known from the window's events, without a round trip each frame. Any thread.
+bool PreviewWindow::PaintableSize(int& width, int& height) {
+    width = 0;
+    height = 0;
+    std::lock_guard<std::mutex> lock(m_drawMutex);
+    return m_surface && m_surface->Showable(width, height);
+}
+
+// Packs `source` for the next PresentPaint (see PreviewSurface::Stage); Failed without a
+// surface. The caller holds whatever keeps `source` still; PresentPaint needs no such lock.
+StageResult PreviewWindow::StagePaint(const PaintSource& source, bool waitForImage) {
+    std::lock_guard<std::mutex> lock(m_drawMutex);
+    return m_surface ? m_surface->Stage(source, waitForImage) : StageResult::Failed;
+}
+
+void PreviewWindow::PresentPaint() {
+    std::lock_guard<std::mutex> lock(m_drawMutex);
+    if (m_surface) m_surface->Present();
+}
+
+// Waits until the server has shown every frame presented so far.
+void PreviewWindow::FinishPainting() {
+    std::lock_guard<std::mutex> lock(m_drawMutex);
+    if (m_surface) (void)m_surface->Finish();
+}
+
+// Whether painting goes through MIT-SHM: from creation when the server offers it, until
+// attaching a segment fails and painting falls back to XPutImage for good.
+bool PreviewWindow::SharesMemory() {
+    std::lock_guard<std::mutex> lock(m_drawMutex);
+    return m_surface && m_surface->SharesMemory();
 }
 
 // Destroys the X11 window, closes both connections and releases the window's class. Waits for

@@ -12,6 +12,7 @@
 
 #include "KelvraSdk.h"
 #include "platform/WindowObject.h"
+#include "platform/preview/PaintSource.h"
 #include "platform/preview/RowOrder.h"
 
 namespace kelvra::platform::preview {
@@ -44,6 +45,14 @@ class PreviewWindow final : public WindowObject {
     bool HasSurface();
     bool DrawGray8(const uint8_t* bits, size_t stride, int width, int height, RowOrder order);
     bool DrawBgr24(const uint8_t* bits, size_t stride, int width, int height, RowOrder order);
+    bool Draw(const PaintSource& source);
+
+    // The acquisition thread's painting, in two steps so that only the first needs the frame.
+    bool PaintableSize(int& width, int& height);
+    StageResult StagePaint(const PaintSource& source, bool waitForImage);
+    void PresentPaint();
+    void FinishPainting();
+    bool SharesMemory();
 
     void Destroy();
     void Close() override;
@@ -61,7 +70,6 @@ class PreviewWindow final : public WindowObject {
                   const std::string& className);
     static HWND Create(const std::string& className, const std::string& title, unsigned long parent,
                        int x, int y, int width, int height);
-    bool IsIconic();
 
     const unsigned long m_xid;
     const std::string m_className;
