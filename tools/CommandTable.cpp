@@ -24,15 +24,18 @@ std::vector<CommandHelp> buildTable() {
          "Shows the camera's sensor size, readout window, colour mode, gain and exposure ranges,\n"
          "sensor temperature and cooler state.\n"},
         {{"snap",
-          {"output", "color-mode", "exposure", "gain", "window", "mirror", "mask"},
+          {"output", "count", "color-mode", "exposure", "gain", "window", "mirror", "mask"},
           {},
           0,
           0},
-         "take one frame and save it",
-         "usage: kelvra snap -o FILE [options]\n"
+         "take one frame (or N in a row) and save it",
+         "usage: kelvra snap -o FILE [--count N] [options]\n"
          "Takes one frame and saves it; the format follows FILE's extension:\n"
          "bmp, raw, jpg, png or tif.\n"
          "  -o, --output FILE      the file to write (its directory must exist)\n"
+         "  --count N              N consecutive frames: numbered files (FILE-0001.png ...), or\n"
+         "                         one multi-page TIFF for a .tif file; fails (exit 1) when the\n"
+         "                         library had to drop frames between them\n"
          "  --color-mode 8|16      bits per pixel of the saved image\n"
          "  --exposure TIME        exposure such as 10ms, 0.5s or 250us (a bare number is ms)\n"
          "  --gain N               global gain\n"
@@ -48,12 +51,26 @@ std::vector<CommandHelp> buildTable() {
          "second, frames lost, the camera's last frame number and the sensor temperature; a\n"
          "summary follows at the end.\n"
          "  --stats                print every stream counter of the library at the end\n"},
-        {{"record", {"output", "seconds", "color-mode"}, {}, 0, 0},
-         "record an AVI file",
-         "usage: kelvra record -o FILE.avi [--seconds N] [--color-mode 8|16]\n"
-         "Records N seconds (default 5) of the live stream into an uncompressed AVI file.\n"
-         "  -o, --output FILE.avi  the file to write (its directory must exist)\n"
-         "Ctrl-C stops the recording early; the file is finalised either way.\n"},
+        {{"record", {"output", "format", "seconds", "color-mode"}, {}, 0, 0},
+         "record every frame into a TIFF, raw or AVI file",
+         "usage: kelvra record -o FILE [--format tiff|raw|avi] [--seconds N] [--color-mode 8|16]\n"
+         "Records N seconds (default 5) of the live stream, every frame as the camera delivers\n"
+         "it; the format follows FILE's extension:\n"
+         "  .tif/.tiff  one multi-page TIFF (BigTIFF); each page's ImageDescription holds its\n"
+         "              frame number, timestamp_us, exposure_us and temperature_c as JSON\n"
+         "  .raw        the frames back to back (rows packed, little-endian) and FILE.json with\n"
+         "              width, height, dtype, frame rate and each frame's metadata and offset\n"
+         "  .avi        uncompressed AVI video\n"
+         "  -o, --output FILE      the file to write (its directory must exist)\n"
+         "  --format F             tiff, raw or avi; FILE must carry its extension\n"
+         "  --color-mode 8|16      8 or 16 bits per pixel; 16 keeps the camera's 12-bit samples\n"
+         "                         in tiff and raw (AVI video holds 8 bits per sample)\n"
+         "Frames are written while the camera goes on; when the disk falls behind, frames are\n"
+         "dropped and counted, and the summary says how many and why.\n"
+         "Ctrl-C, SIGTERM or SIGHUP stop early; the file is finalised either way.\n"
+         "Exit status: 0 every frame recorded (also when stopped early by a signal); 3 frames\n"
+         "were lost; 4 the recording ended before its duration (write error such as a full\n"
+         "disk, camera lost) or holds no frame; 1 and 2 as for every command.\n"},
         {{"cooler", {}, {}, 0, 1},
          "switch the sensor cooler on or off",
          "usage: kelvra cooler [on|off]\n"

@@ -1,4 +1,4 @@
-// kelvra stream (owned frames), kelvra record.
+// kelvra stream (owned frames).
 #include <cstdio>
 
 #include "Acquisition.h"
@@ -57,24 +57,6 @@ int runStream(const CommandLine& line) {
     std::printf("%s%s\n", formatStreamSummary(result.counters, result.seconds).c_str(),
                 result.interrupted ? " (stopped)" : "");
     if (line.flag("stats")) std::printf("%s", formatStreamStatistics(result.stats).c_str());
-    return 0;
-}
-
-int runRecord(const CommandLine& line) {
-    if (!line.has("output")) throw UsageError(line.command, "-o FILE.avi is required");
-    const std::string path = line.options.at("output");
-    const double seconds = secondsOption(line);
-    checkColorModeOption(line);
-    Session session(line.global, Session::Open::Camera);
-    ColorModeScope colorMode(session, line);
-    installStopHandlers();
-    StatusLine status(stdout);
-    const RecordResult result = recordFor(session, path, seconds, status);
-    const double rate =
-        result.header.microsecondsPerFrame != 0 ? 1e6 / result.header.microsecondsPerFrame : 0.0;
-    std::printf("recorded %u frames of %dx%d (%.1f fps) into %s, %s%s\n", result.header.totalFrames,
-                result.header.width, result.header.height, rate, path.c_str(),
-                formatBytes(result.bytes).c_str(), result.interrupted ? " (stopped early)" : "");
     return 0;
 }
 
