@@ -151,7 +151,12 @@ void snapSeries(Session& session, const SnapRequest& request) {
     limits.frames = request.count;
     limits.frameBytes = size_t(size.width) * size_t(size.height) *
                         size_t(Kelvra_GetColorMode(session.handle()) / 8);
-    const FrameRecorderResult result = recordFrames(session, limits, *writer, status);
+    // Short runs are held until whole, so that they are consecutive; longer ones are written
+    // as they come and fail when the library drops a frame between them.
+    const bool held = request.count <= kMostConsecutiveFrames;
+    const FrameRecorderResult result =
+        held ? recordConsecutiveFrames(session, request.count, *writer)
+             : recordFrames(session, limits, *writer, status);
     const int closed = tiff ? pages->close() : 0;
     const std::string what = "snapping " + std::to_string(request.count) + " frames";
     if (result.end == RecordingEnd::WriteError || closed != 0) {
@@ -160,8 +165,12 @@ void snapSeries(Session& session, const SnapRequest& request) {
         throw ToolFailure("writing " + path,
                           std::strerror(result.writeError != 0 ? result.writeError : closed));
     }
-    if (result.end == RecordingEnd::CameraLost) throw ToolFailure(what, KELVRA_ERR_CAMERA_LOST);
     if (result.end == RecordingEnd::Stopped) throw ToolFailure(what, "stopped by a signal");
+    if (result.end == RecordingEnd::CameraLost && held && result.framesLost() != 0) {
+        throw ToolFailure(what, "no run of that many frames without a loss within 10 s (" +
+                                    std::to_string(result.framesLost()) + " frames lost)");
+    }
+    if (result.end == RecordingEnd::CameraLost) throw ToolFailure(what, KELVRA_ERR_CAMERA_LOST);
     std::printf("wrote %llu frames of %dx%d, %d bits per pixel (frames %llu to %llu) %s %s\n",
                 static_cast<unsigned long long>(result.framesTaken), size.width, size.height,
                 Kelvra_GetColorMode(session.handle()),
@@ -169,9 +178,11 @@ void snapSeries(Session& session, const SnapRequest& request) {
                 static_cast<unsigned long long>(result.lastFrame), tiff ? "into" : "as",
                 tiff ? request.path.c_str()
                      : (numberedPath(request.path, 1, request.count) + " ...").c_str());
-    if (result.framesLost() != 0) {
+    if (!held && result.framesLost() != 0) {
         throw ToolFailure(what, std::to_string(result.framesLost()) +
-                                    " frames were lost between them (the disk was too slow)");
+                                    " frames were lost between them (" +
+                                    std::to_string(result.lostQueueFull) +
+                                    " with the queue full: the disk was too slow)");
     }
 }
 

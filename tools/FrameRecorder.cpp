@@ -4,6 +4,7 @@
 #include <chrono>
 #include <cstdlib>
 #include <thread>
+#include <vector>
 
 #include "CameraReport.h"
 #include "ErrorWords.h"
@@ -26,6 +27,7 @@ constexpr int kMaxQueueBuffers = 64;
 constexpr milliseconds kWaitPoll{100};
 constexpr milliseconds kStatusPeriod{250};
 constexpr int kMaxWriteDelayMs = 10000;
+constexpr std::chrono::seconds kConsecutiveTimeout{10};
 
 // Test hooks, read from the environment: a writer that falls behind, a smaller queue.
 int hookValue(const char* name, int most) {
@@ -102,7 +104,74 @@ void countLosses(Session& session, FrameRecorderResult& result) {
     result.lostInCamera = stats.lostInCamera;
 }
 
+// Frames the application holds, given back however the run ends.
+class HeldFrames {
+  public:
+    explicit HeldFrames(int handle) : handle_(handle) {}
+    ~HeldFrames() { releaseAll(); }
+    HeldFrames(const HeldFrames&) = delete;
+    HeldFrames& operator=(const HeldFrames&) = delete;
+
+    void releaseAll() {
+        for (const KELVRA_FRAME& frame : frames_) Kelvra_ReleaseFrame(handle_, &frame);
+        frames_.clear();
+    }
+    std::vector<KELVRA_FRAME>& frames() { return frames_; }
+
+  private:
+    int handle_;
+    std::vector<KELVRA_FRAME> frames_;
+};
+
 }  // namespace
+
+FrameRecorderResult recordConsecutiveFrames(Session& session, uint64_t count, FrameWriter& writer) {
+    const std::string what = "taking frames from camera " + std::to_string(session.camera());
+    const int handle = session.handle();
+    const int buffers = static_cast<int>(std::max<uint64_t>(count, 2) + 2);
+    session.call(what, [&] { return Kelvra_OpenFrameQueue(handle, buffers); });
+    QueueScope scope(handle);
+    HeldFrames held(handle);
+    session.call(what, [&] { return Kelvra_Preview(handle); });
+    FrameRecorderResult result;
+    const Clock::time_point start = Clock::now();
+    while (held.frames().size() < count) {
+        if (stopRequested()) {
+            result.end = RecordingEnd::Stopped;
+            break;
+        }
+        if (Clock::now() - start > kConsecutiveTimeout) {
+            result.end = RecordingEnd::CameraLost;
+            break;
+        }
+        KELVRA_FRAME frame{};
+        frame.size = sizeof frame;
+        if (Kelvra_WaitFrame(handle, &frame, int(kWaitPoll.count())) != 1) {
+            if (frame.status == KELVRA_FRAME_TIMEOUT) continue;
+            result.end = RecordingEnd::CameraLost;
+            break;
+        }
+        if (frame.lost != 0) held.releaseAll();  // the run broke: it starts again here
+        held.frames().push_back(frame);
+    }
+    Kelvra_StopPreview(handle);
+    countLosses(session, result);
+    if (held.frames().size() == count) {
+        result.end = RecordingEnd::Complete;
+        result.firstFrame = held.frames().front().frameCounter;
+        result.lastFrame = held.frames().back().frameCounter;
+        for (const KELVRA_FRAME& frame : held.frames()) {
+            ++result.framesTaken;
+            if (const int error = writer.write(frame)) {
+                result.writeError = error;
+                result.end = RecordingEnd::WriteError;
+                break;
+            }
+        }
+    }
+    result.seconds = std::chrono::duration<double>(Clock::now() - start).count();
+    return result;
+}
 
 int writeDelayMilliseconds() {
     return hookValue("KELVRA_TOOL_WRITE_DELAY_MS", kMaxWriteDelayMs);

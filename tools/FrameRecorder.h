@@ -56,6 +56,17 @@ struct FrameRecorderLimits {
 FrameRecorderResult recordFrames(Session& session, const FrameRecorderLimits& limits,
                                  FrameWriter& writer, StatusLine& status);
 
+// The longest run recordConsecutiveFrames takes: the frame queue's 64 buffers less two that
+// stay free for the frames that arrive meanwhile.
+inline constexpr uint64_t kMostConsecutiveFrames = 62;
+
+// Takes `count` (1..kMostConsecutiveFrames) frames in a row and then hands them to `writer`:
+// the frames are held until the run is whole, and a frame lost in between starts the run
+// again, so a slow start of the stream costs time, not frames. Gives up after 10 s without a
+// whole run (end CameraLost, with the losses counted). Throws ToolFailure when the stream
+// cannot start.
+FrameRecorderResult recordConsecutiveFrames(Session& session, uint64_t count, FrameWriter& writer);
+
 // Test hooks, for tests that need a disk that falls behind: KELVRA_TOOL_WRITE_DELAY_MS, the
 // milliseconds the writer waits before each frame (0 when unset), and
 // KELVRA_TOOL_QUEUE_BUFFERS, the frame queue's buffer count (2..64) instead of the one chosen.

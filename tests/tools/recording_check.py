@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
 """Reads the recordings `kelvra record` and `kelvra snap --count` write, independently of the
 library and of libtiff: parses TIFF/BigTIFF directories and raw files with their sidecar, checks
-that every page or frame is whole, and prints what it found as one JSON object.
+that every page or frame is whole, and prints what it found as one line of name=value pairs.
 
     recording_check.py tiff FILE [--pattern]
     recording_check.py raw FILE [--pattern]
@@ -149,7 +149,7 @@ def main():
     result["gaps"] = (numbers[-1] - numbers[0] + 1 - len(numbers)) if numbers else 0
     del result["frames"]
     result["first"] = numbers[0] if numbers else None
-    print(json.dumps(result))
+    print(" ".join(f"{name}={value}" for name, value in result.items()))
 
 
 main()
