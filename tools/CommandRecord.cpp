@@ -152,6 +152,10 @@ int runRecord(const CommandLine& line) {
     summary.seconds = summary.frames.seconds;
     summary.requestedSeconds = request.seconds;
     std::fputs(formatRecordSummary(summary).c_str(), stdout);
+    // A lost camera ends the command as it ends every command, after the summary.
+    if (summary.frames.end == RecordingEnd::CameraLost) {
+        throw ToolFailure("recording into " + request.path, KELVRA_ERR_CAMERA_LOST);
+    }
     return recordExitStatus(summary);
 }
 

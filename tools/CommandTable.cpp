@@ -69,8 +69,9 @@ std::vector<CommandHelp> buildTable() {
          "dropped and counted, and the summary says how many and why.\n"
          "Ctrl-C, SIGTERM or SIGHUP stop early; the file is finalised either way.\n"
          "Exit status: 0 every frame recorded (also when stopped early by a signal); 3 frames\n"
-         "were lost; 4 the recording ended before its duration (write error such as a full\n"
-         "disk, camera lost) or holds no frame; 1 and 2 as for every command.\n"},
+         "were lost; 4 writing failed (a full disk ...) and ended the recording before its\n"
+         "duration, or it holds no frame; 1 the camera was lost (the file keeps the frames\n"
+         "before it) or another failure; 2 a wrong command line.\n"},
         {{"cooler", {}, {}, 0, 1},
          "switch the sensor cooler on or off",
          "usage: kelvra cooler [on|off]\n"

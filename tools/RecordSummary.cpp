@@ -43,7 +43,7 @@ bool RecordSummary::incomplete() const {
 
 int recordExitStatus(const RecordSummary& summary) {
     if (summary.fileError != 0 || summary.frames.end == RecordingEnd::WriteError ||
-        summary.frames.end == RecordingEnd::CameraLost || summary.framesWritten == 0) {
+        summary.framesWritten == 0) {
         return kExitEndedEarly;
     }
     return summary.frames.framesLost() != 0 ? kExitFramesLost : 0;

@@ -35,7 +35,8 @@ std::string formatRecordSummary(const RecordSummary& summary);
 inline constexpr int kExitFramesLost = 3;
 inline constexpr int kExitEndedEarly = 4;
 
-// The exit status a summary calls for: 0, kExitFramesLost or kExitEndedEarly (which wins).
+// The exit status a summary calls for: 0, kExitFramesLost or kExitEndedEarly (which wins). A
+// lost camera is the command's failure (exit 1), told apart by the caller.
 int recordExitStatus(const RecordSummary& summary);
 
 }  // namespace kelvra::tool
