@@ -552,8 +552,8 @@ KELVRA_API int KELVRA_CALL Kelvra_GetStreamStatistics(int handle, KELVRA_STREAM_
  * file, every frame as it is given: a multi-page TIFF (8-bit grey, 16-bit grey with the
  * camera's 12-bit samples and MaxSampleValue 4095, colour as RGB; each page's ImageDescription
  * is a JSON object {"frame", "timestamp_us", "exposure_us", "temperature_c"}), or raw frames
- * (rows packed, little-endian, colour in blue-green-red order) with a JSON sidecar FILE.json
- * that gives the geometry, "dtype", "bits_per_sample", the frame rate and each frame's number,
+ * (rows packed, little-endian, colour in blue-green-red order) with a JSON sidecar named after
+ * the file plus ".json" (clip.raw.json for clip.raw) that gives the geometry, "dtype", "bits_per_sample", the frame rate and each frame's number,
  * time, exposure, temperature and byte "offset". Needs no handle and no camera.
  *
  * Ownership: Kelvra_OpenRecording returns a recording the caller owns until

@@ -1,4 +1,5 @@
 // kelvra snap.
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
