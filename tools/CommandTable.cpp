@@ -64,7 +64,7 @@ std::vector<CommandHelp> buildTable() {
          "  -o, --output FILE      the file to write (its directory must exist)\n"
          "  --format F             tiff, raw or avi; FILE must carry its extension\n"
          "  --color-mode 8|16      8 or 16 bits per pixel; 16 keeps the camera's 12-bit samples\n"
-         "                         in tiff and raw (AVI video holds 8 bits per sample)\n"
+         "                         in tiff and raw\n"
          "Frames are written while the camera goes on; when the disk falls behind, frames are\n"
          "dropped and counted, and the summary says how many and why.\n"
          "Ctrl-C, SIGTERM or SIGHUP stop early; the file is finalised either way.\n"
