@@ -547,6 +547,83 @@ KELVRA_API int KELVRA_CALL Kelvra_ReleaseFrame(int handle, const KELVRA_FRAME* f
 /* 1 with the counters; 0 with code 9 for a null record or a size below the structure's. */
 KELVRA_API int KELVRA_CALL Kelvra_GetStreamStatistics(int handle, KELVRA_STREAM_STATS* stats);
 
+/* ---- Public extra: lossless recording files ----
+ * Writes frames the application holds (from Kelvra_WaitFrame, or its own) into a recording
+ * file, every frame as it is given: a multi-page TIFF (8-bit grey, 16-bit grey with the
+ * camera's 12-bit samples and MaxSampleValue 4095, colour as RGB; each page's ImageDescription
+ * is a JSON object {"frame", "timestamp_us", "exposure_us", "temperature_c"}), or raw frames
+ * (rows packed, little-endian, colour in blue-green-red order) with a JSON sidecar named after
+ * the file plus ".json" (clip.raw.json for clip.raw) that gives the geometry, "dtype",
+ * "bits_per_sample", the frame rate and each frame's number, time, exposure, temperature and
+ * byte "offset", or an uncompressed AVI that continues past 4 GiB (OpenDML; 8-bit grey as 8-bit
+ * palettised video, 16-bit grey as 16-bit grey "b16g" with each 12-bit sample s stored as
+ * s x 16 + s / 256, colour as 24-bit). Needs no handle and no camera.
+ *
+ * Ownership: Kelvra_OpenRecording returns a recording the caller owns until
+ * Kelvra_CloseRecording, which finalises the file and frees it (also when it fails). The
+ * library reads a frame's pixels during Kelvra_WriteRecordingFrame only.
+ *
+ * Threads: a recording is used by one thread at a time (the application's writer thread);
+ * different recordings may be written from different threads at once. The calls block on the
+ * disk: keep them off a thread that must keep up with the camera.
+ *
+ * Failure values are errno values (ENOSPC, EACCES, ENOENT, EFBIG ...), for strerror. A full
+ * disk or any failed write ends the recording: the file keeps the frames written before it and
+ * never claims one it does not hold. */
+
+enum KelvraRecordingFormat {
+    KELVRA_RECORDING_AVI = 0,
+    KELVRA_RECORDING_TIFF = 1,
+    KELVRA_RECORDING_RAW = 2
+};
+
+typedef struct KELVRA_RECORDING KELVRA_RECORDING;
+
+/* What a closed recording holds. The caller sets `size`; the library fills the rest. */
+typedef struct KELVRA_RECORDING_SUMMARY {
+    int32_t size;           /* sizeof(KELVRA_RECORDING_SUMMARY), set by the caller */
+    int32_t error;          /* the first failure of the file (errno value), 0 when none */
+    uint64_t framesWritten; /* frames the file holds */
+    uint64_t bytesWritten;  /* pixel bytes the file holds */
+    uint64_t framesRefused; /* frames not written: another geometry, or after a failure */
+    int32_t width;          /* geometry of the first frame; 0 when none was written */
+    int32_t height;
+    int32_t bitsPerPixel;
+    int32_t reserved; /* 0 */
+} KELVRA_RECORDING_SUMMARY;
+
+/* The format for a file name's extension (case-insensitive): .avi, .tif or .tiff, .raw; -1 for
+ * any other (also .mp4 and the like: these files are neither). */
+KELVRA_API int KELVRA_CALL Kelvra_RecordingFormatForPath(const char* path);
+
+/* Prepares a recording into `path` (its folder must exist and be writable; an old file is
+ * replaced). The file is created by the first frame, whose geometry every later frame must
+ * have. framesPerSecond is the rate to state when the frames' own clock cannot tell (0:
+ * unknown). expectedFrames is how many frames the caller means to write, 0 when it cannot
+ * tell: a TIFF file is a classic TIFF when that many fit in 4 GiB, else (and for 0) a BigTIFF.
+ * Returns the recording, or null with the reason in *error (may be null): EINVAL (a null or
+ * empty path, an unknown format, a negative rate), ENOENT (no such folder), EACCES, EISDIR,
+ * ENOSYS (a format this build does not have), ENOMEM. */
+KELVRA_API KELVRA_RECORDING* KELVRA_CALL Kelvra_OpenRecording(const char* path, int format,
+                                                              double framesPerSecond,
+                                                              uint64_t expectedFrames,
+                                                              int* error);
+
+/* Writes one frame (a record filled by Kelvra_WaitFrame, or one the caller fills: data,
+ * width, height, bitsPerPixel, rowStride, and the metadata fields it has). 0 when written;
+ * EINVAL for a null argument, a frame without pixels or of another geometry than the first
+ * (not written; the recording goes on); after a write failure (ENOSPC, EFBIG, EIO ...) that
+ * failure, for this frame and every later one. */
+KELVRA_API int KELVRA_CALL Kelvra_WriteRecordingFrame(KELVRA_RECORDING* recording,
+                                                      const KELVRA_FRAME* frame);
+
+/* Finalises the file (the raw format's sidecar is written now) and frees the recording; fills
+ * *summary when it is not null and its size is right. 0 when every frame was written and the
+ * file is complete; otherwise the first failure (errno value). A recording without frames
+ * leaves no file. EINVAL for a null recording. */
+KELVRA_API int KELVRA_CALL Kelvra_CloseRecording(KELVRA_RECORDING* recording,
+                                                 KELVRA_RECORDING_SUMMARY* summary);
+
 #ifndef _WIN32
 /* An eventfd that is readable whenever Kelvra_WaitFrame would return at once: while a frame is
  * queued and once the acquisition has ended (stopped, camera lost, queue closed), like the end

@@ -11,7 +11,7 @@ constexpr std::string_view kCommonOptions =
     "\ncommon options:\n"
     "  --camera N    use camera N (0-based, as listed by 'kelvra list')\n"
     "  --simulate    attach a simulated camera (KELVRA_SIMULATED_CAMERAS=1) when none is set\n"
-    "  --json        one line of JSON on stdout (list, info, get, stream)\n"
+    "  --json        one line of JSON on stdout (list, info, get, stream, record)\n"
     "  --help        show this help\n";
 
 // Value options plus the camera settings every run command takes.
@@ -38,12 +38,15 @@ std::vector<CommandHelp> buildTable() {
          "\"window\": {\"width\", \"height\", \"x\", \"y\"}, \"colorMode\", \"gain\": {\"value\",\n"
          "\"min\", \"max\"}, \"exposure\": {\"seconds\", \"min\", \"max\"}, \"temperature\",\n"
          "\"cooler\"}; times in seconds, temperature in degrees Celsius, null when not known.\n"},
-        {{"snap", withSettings({"output"}), {}, 0, 0},
-         "take one frame and save it",
-         "usage: kelvra snap -o FILE [options]\n"
+        {{"snap", withSettings({"output", "count"}), {}, 0, 0},
+         "take one frame (or N in a row) and save it",
+         "usage: kelvra snap -o FILE [--count N] [options]\n"
          "Takes one frame and saves it; the format follows FILE's extension:\n"
          "bmp, raw, jpg, png or tif.\n"
-         "  -o, --output FILE      the file to write (its directory must exist)\n"},
+         "  -o, --output FILE      the file to write (its directory must exist)\n"
+         "  --count N              N consecutive frames: numbered files (FILE-0001.png ...), or\n"
+         "                         one multi-page TIFF for a .tif file; fails (exit 1) when the\n"
+         "                         library had to drop frames between them\n"},
         {{"stream", withSettings({"seconds"}), {"stats", "preview"}, 0, 0},
          "stream live frames with a status line",
          "usage: kelvra stream [--seconds N] [--preview] [--stats] [settings]\n"
@@ -58,12 +61,32 @@ std::vector<CommandHelp> buildTable() {
          "\"temperature\", \"stopped\", \"stoppedBy\"} (stoppedBy: null, \"signal\" or "
          "\"window\"),\n"
          "with \"stats\": {...every counter...} after --stats.\n"},
-        {{"record", {"output", "seconds", "color-mode"}, {}, 0, 0},
-         "record an AVI file",
-         "usage: kelvra record -o FILE.avi [--seconds N] [--color-mode 8|16]\n"
-         "Records N seconds (default 5) of the live stream into an uncompressed AVI file.\n"
-         "  -o, --output FILE.avi  the file to write (its directory must exist)\n"
-         "Ctrl-C stops the recording early; the file is finalised either way.\n"},
+        {{"record", withSettings({"output", "format", "seconds"}), {}, 0, 0},
+         "record every frame into a TIFF, raw or AVI file",
+         "usage: kelvra record -o FILE [--format tiff|raw|avi] [--seconds N] [settings]\n"
+         "Records N seconds (default 5) of the live stream, every frame as the camera delivers\n"
+         "it; the format follows FILE's extension:\n"
+         "  .tif/.tiff  one multi-page TIFF (BigTIFF); each page's ImageDescription holds its\n"
+         "              frame number, timestamp_us, exposure_us and temperature_c as JSON\n"
+         "  .raw        the frames back to back (rows packed, little-endian) and FILE.json with\n"
+         "              width, height, dtype, frame rate and each frame's metadata and offset\n"
+         "  .avi        uncompressed AVI, continued past 4 GiB (OpenDML): 8-bit grey as 8-bit\n"
+         "              palettised video, 16-bit grey as 16-bit grey ('b16g', each 12-bit\n"
+         "              sample s stored as s x 16 + s / 256), colour as 24-bit\n"
+         "  -o, --output FILE      the file to write (its directory must exist)\n"
+         "  --format F             tiff, raw or avi; FILE must carry its extension\n"
+         "16-bit frames (--color-mode 16) keep the camera's 12-bit samples in tiff and raw.\n"
+         "Frames are written while the camera goes on; when the disk falls behind, frames are\n"
+         "dropped and counted, and the summary says how many and why.\n"
+         "Ctrl-C, SIGTERM or SIGHUP stop early; the file is finalised either way.\n"
+         "Exit status: 0 every frame recorded (also when stopped early by a signal); 3 frames\n"
+         "were lost; 4 writing failed (a full disk ...) and ended the recording before its\n"
+         "duration, or it holds no frame; 1 the camera was lost (the file keeps the frames\n"
+         "before it) or another failure; 2 a wrong command line.\n"
+         "With --json the summary is {\"file\", \"format\", \"width\", \"height\",\n"
+         "\"bitsPerPixel\", \"framesWritten\", \"bytes\", \"seconds\", \"fps\", \"lost\":\n"
+         "{\"total\", \"queueFull\", \"inRing\", \"byCamera\"}, \"ended\", \"error\"} (ended:\n"
+         "complete, stopped, writeError or cameraLost; error: the reason in words, or null).\n"},
         {{"cooler", {}, {}, 0, 1},
          "switch the sensor cooler on or off",
          "usage: kelvra cooler [on|off]\n"

@@ -1,4 +1,4 @@
-// kelvra stream (owned frames), kelvra record.
+// kelvra stream (owned frames).
 #include <cstdio>
 #include <cstdlib>
 
@@ -19,35 +19,10 @@ namespace {
 
 constexpr double kDefaultSeconds = 5.0;
 
-// Checked before the camera is opened, so that a typo changes nothing.
-void checkColorModeOption(const CommandLine& line) {
-    if (line.has("color-mode")) parseColorMode(line.command, line.options.at("color-mode"));
-}
-
 double secondsOption(const CommandLine& line) {
     return line.has("seconds") ? parseSeconds(line.command, "--seconds", line.options.at("seconds"))
                                : kDefaultSeconds;
 }
-
-// Colour mode changes apply to this run only: the previous mode is restored, so the library
-// does not save the tool's choice as the camera's setting.
-class ColorModeScope {
-  public:
-    ColorModeScope(Session& session, const CommandLine& line) : session_(session) {
-        if (!line.has("color-mode")) return;
-        previous_ = Kelvra_GetColorMode(session.handle());
-        applyColorMode(session, line.command, line.options.at("color-mode"));
-    }
-    ~ColorModeScope() {
-        if (previous_ > 0) Kelvra_SetColorMode(session_.handle(), previous_);
-    }
-    ColorModeScope(const ColorModeScope&) = delete;
-    ColorModeScope& operator=(const ColorModeScope&) = delete;
-
-  private:
-    Session& session_;
-    int previous_ = 0;
-};
 
 // The summary's stable keys (listed in 'kelvra stream --help').
 Json streamSummaryJson(const FrameStreamResult& result, bool withStats) {
@@ -102,24 +77,6 @@ int runStream(const CommandLine& line) {
                                                 : "";
     std::printf("%s%s\n", formatStreamSummary(result.counters, result.seconds).c_str(), stopped);
     if (line.flag("stats")) std::printf("%s", formatStreamStatistics(result.stats).c_str());
-    return 0;
-}
-
-int runRecord(const CommandLine& line) {
-    if (!line.has("output")) throw UsageError(line.command, "-o FILE.avi is required");
-    const std::string path = line.options.at("output");
-    const double seconds = secondsOption(line);
-    checkColorModeOption(line);
-    Session session(line.global, Session::Open::Camera);
-    ColorModeScope colorMode(session, line);
-    installStopHandlers();
-    StatusLine status(stdout);
-    const RecordResult result = recordFor(session, path, seconds, status);
-    const double rate =
-        result.header.microsecondsPerFrame != 0 ? 1e6 / result.header.microsecondsPerFrame : 0.0;
-    std::printf("recorded %u frames of %dx%d (%.1f fps) into %s, %s%s\n", result.header.totalFrames,
-                result.header.width, result.header.height, rate, path.c_str(),
-                formatBytes(result.bytes).c_str(), result.interrupted ? " (stopped early)" : "");
     return 0;
 }
 

@@ -24,6 +24,8 @@ void installStopHandlers() {
     action.sa_flags = SA_RESETHAND | SA_RESTART;
     sigaction(SIGINT, &action, nullptr);
     sigaction(SIGTERM, &action, nullptr);
+    // A closed terminal or a dropped SSH session: the recording is finalised all the same.
+    sigaction(SIGHUP, &action, nullptr);
 }
 
 bool stopRequested() {

@@ -1,6 +1,7 @@
 #pragma once
-// Ctrl-C (SIGINT) and SIGTERM ask long-running commands to stop: the handler only sets a flag,
-// and the command's loop stops the library cleanly (so an AVI file is finalised).
+// Ctrl-C (SIGINT), SIGTERM and SIGHUP (the terminal closed) ask long-running commands to stop: the
+// handler only sets a flag, and the command's loop stops the library cleanly (so a recording is
+// finalised).
 
 namespace kelvra::tool {
 

@@ -49,7 +49,7 @@ constexpr Runner kRunners[] = {
 };
 
 // Commands whose output has a JSON form.
-constexpr std::string_view kJsonCommands[] = {"list", "info", "get", "stream"};
+constexpr std::string_view kJsonCommands[] = {"list", "info", "get", "stream", "record"};
 
 void printVersion() {
     const unsigned version = static_cast<unsigned>(Kelvra_GetDllVersion());

@@ -2,6 +2,7 @@
 // formats (AVI, multi-page TIFF, raw with a JSON sidecar) behind one interface.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 
@@ -30,6 +31,9 @@ enum class RecordingFormat { Avi, Tiff, Raw };
 class RecordingFile {
   public:
     virtual ~RecordingFile() = default;
+    // How many frames the caller means to write, told before Open; 0 (the default) when it
+    // cannot tell. A format whose layout depends on the final size (TIFF or BigTIFF) plans by it.
+    virtual void ExpectFrames(uint64_t count) { (void)count; }
     virtual int Open(const char* path, const RecordingFrame& first, double framesPerSecond) = 0;
     virtual int Write(const RecordingFrame& frame) = 0;
     virtual int Close() = 0;
@@ -37,6 +41,24 @@ class RecordingFile {
     virtual uint64_t BytesWritten() const = 0;
 };
 
+// A new, closed file of `format`; null for a format this build does not have.
 std::unique_ptr<RecordingFile> MakeRecordingFile(RecordingFormat format);
+
+// What a recording says about each frame, as JSON members without braces:
+// "frame": N, "timestamp_us": T, "exposure_us": E, "temperature_c": C. Written into `text`
+// (always terminated); returns the length, or -1 when `size` is too small.
+int FormatRecordingFrameFields(char* text, size_t size, const RecordingFrame& frame);
+
+// Creates (or empties) the file a recording writes straight into: a crash or a full disk
+// leaves the frames written so far, which a temporary name would hide. Refuses what is not a
+// regular file (a FIFO, a device: EINVAL) without waiting on it. 0 and the descriptor
+// (read-write, close-on-exec), or an errno value.
+int CreateRecordingTarget(const char* path, int& fd);
+
+// Writes all `size` bytes at the file's position, through short writes and signals. 0 or errno.
+int WriteFully(int fd, const void* data, size_t size);
+
+// Bytes of one frame's row without padding; 0 for a bit count no recording file takes.
+int64_t PackedRowBytes(int32_t width, int32_t bitsPerPixel);
 
 }  // namespace kelvra

@@ -8,8 +8,13 @@ run stream --seconds 60
 expect_status 1
 [[ "$err" == "kelvra: streaming from camera 0: the camera was lost (error 13)" ]] || fail "stream: [$err]"
 
-run record -o "$WORK/lost.avi" --seconds 60
+run record -o "$WORK/lost.tif" --seconds 60
 expect_status 1
-[[ "$err" == "kelvra: recording into $WORK/lost.avi: the camera was lost (error 13)" ]] ||
+[[ "$err" == "kelvra: recording into $WORK/lost.tif: the camera was lost (error 13)" ]] ||
     fail "record: [$err]"
+# The frames before the loss are in the file, as the summary says.
+expect_out "^recorded [1-9][0-9]* frames"
+expect_out "ended early: the camera stopped delivering frames"
+pages=$(tiffinfo "$WORK/lost.tif" 2>/dev/null | grep -c '^TIFF Directory')
+[[ "$out" == "recorded $pages frames"* ]] || fail "$pages pages for [$out]"
 finish
