@@ -13,6 +13,12 @@ namespace {
 constexpr uint16_t kMaxSample = 4095;  // 12-bit samples
 constexpr double kHundred = 100.0;
 constexpr double kMaxRateHundredths = 4.0e9;
+constexpr double kMicrosPerSecond = 1e6;
+
+uint32_t RateHundredths(double framesPerSecond) {
+    return static_cast<uint32_t>(
+        std::lround(std::clamp(framesPerSecond * kHundred, 1.0, kMaxRateHundredths)));
+}
 
 int32_t BytesPerPixel(int32_t bits) {
     switch (bits) {
@@ -72,14 +78,15 @@ bool CAviRecordingFile::FitsGeometry(const RecordingFrame& frame) const {
 }
 
 // Starts the file at `path` for frames shaped like `first` (its pixels are not written: Write
-// takes every frame, the first too) playing at framesPerSecond. 0, or EINVAL for a geometry,
+// takes every frame, the first too) playing at framesPerSecond; 0 means unknown: the file then
+// plays at the rate the frames' timestamps show, set at Close. 0, or EINVAL for a geometry,
 // depth or rate the file cannot hold (or a file already open), ENOMEM, or the errno of
 // creating the file.
 int CAviRecordingFile::Open(const char* path, const RecordingFrame& first, double framesPerSecond) {
     if (writer_.IsOpen() || path == nullptr || first.width <= 0 || first.height <= 0 ||
         BytesPerPixel(first.bitsPerPixel) == 0 ||
         first.rowStride < static_cast<int64_t>(first.width) * BytesPerPixel(first.bitsPerPixel) ||
-        !std::isfinite(framesPerSecond) || framesPerSecond <= 0) {
+        !std::isfinite(framesPerSecond) || framesPerSecond < 0) {
         return EINVAL;
     }
     width_ = first.width;
@@ -98,8 +105,8 @@ int CAviRecordingFile::Open(const char* path, const RecordingFrame& first, doubl
         return ENOMEM;
     }
     if (writer_.OpenAvi(path) == 0) return writer_.LastError();
-    const double hundredths = std::clamp(framesPerSecond * kHundred, 1.0, kMaxRateHundredths);
-    writer_.SetRate(static_cast<uint32_t>(std::lround(hundredths)));
+    measureRate_ = framesPerSecond == 0;
+    if (!measureRate_) writer_.SetRate(RateHundredths(framesPerSecond));
     bytes_ = writer_.BytesWritten();
     return 0;
 }
@@ -139,6 +146,8 @@ int CAviRecordingFile::Write(const RecordingFrame& frame) {
     if (!writer_.IsOpen() || !FitsGeometry(frame)) return EINVAL;
     Convert(frame);
     if (writer_.AddFrame(frame_.data()) == 0) return writer_.LastError();
+    if (frames_ == 0) firstTimestampUs_ = frame.timestampUs;
+    lastTimestampUs_ = frame.timestampUs;
     ++frames_;
     bytes_ = writer_.BytesWritten();
     return 0;
@@ -150,6 +159,12 @@ int CAviRecordingFile::Write(const RecordingFrame& frame) {
 // (the file is then not made). EINVAL when no file is open.
 int CAviRecordingFile::Close() {
     if (!writer_.IsOpen()) return EINVAL;
+    // The camera's clock tells the rate the frames were taken at; with fewer than two frames
+    // (or a clock that did not move) the writer's opening rate stays.
+    if (measureRate_ && frames_ > 1 && lastTimestampUs_ > firstTimestampUs_) {
+        const double seconds = double(lastTimestampUs_ - firstTimestampUs_) / kMicrosPerSecond;
+        writer_.SetRate(RateHundredths(double(frames_ - 1) / seconds));
+    }
     writer_.CloseAvi();
     bytes_ = writer_.ClosedSize();
     if (bytes_ == 0) {  // not finalised: no file

@@ -45,6 +45,9 @@ class CAviRecordingFile : public RecordingFile {
     uint32_t stride_ = 0;  // of a row in the file
     uint64_t frames_ = 0;
     uint64_t bytes_ = 0;
+    bool measureRate_ = false;  // opened without a rate
+    uint64_t firstTimestampUs_ = 0;
+    uint64_t lastTimestampUs_ = 0;
 };
 
 std::unique_ptr<RecordingFile> MakeAviRecordingFile();

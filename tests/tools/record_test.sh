@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
-# kelvra record and snap --count as users run them: a full-rate recording read back by
-# independent readers (recording_check.py, plain Python, and tiffinfo), a writer that falls
+# kelvra record and snap --count as users run them: full-rate recordings read back by
+# independent readers (recording_check.py, plain Python and ffmpeg, and tiffinfo), a writer that falls
 # behind (counted loss, exit 3) stopped by SIGHUP, names the tool refuses, and series of
-# snapshots. RECORD_SECONDS sets the full-rate recording's length (10 s; shorter in
+# snapshots. RECORD_SECONDS sets the full-rate recordings' length (10 s; shorter in
 # the sanitizer builds).
 source "$(dirname "$0")/lib.sh"
 fresh_work
@@ -44,6 +44,19 @@ pages=$(tiffinfo full.tif 2>&1 | grep -c '^TIFF Directory')
 [[ $pages -eq $(written) ]] || fail "tiffinfo sees $pages pages"
 tiffinfo full.tif 2>/dev/null | grep -m1 -Eq 'ImageDescription: \{"frame": [0-9]+, "timestamp_us": [0-9]+, "exposure_us": [1-9][0-9]*, "temperature_c": -?[0-9]+\.[0-9]{3}\}' ||
     fail "no per-page metadata for tiffinfo"
+
+# A full-rate 8-bit AVI: palettised grey that ffmpeg decodes to its last frame, every frame's
+# rows matching its number.
+run record -o full.avi --color-mode 8 --seconds "$seconds"
+expect_out "^recorded [1-9][0-9]* frames of 1280x1024, 8 bits"
+result=$(check_recording avi full.avi)
+[[ $(queue_full) == "" || $(queue_full) -eq 0 ]] || fail "writer fell behind: $out"
+[[ $(field pix_fmt "$result") == pal8 ]] || fail "8-bit grey is not stored palettised: $result"
+# The file plays at the rate the camera took the frames at (from their timestamps), which the
+# summary's frames over wall time matches within the start-up and the last frame's wait.
+summary_fps=$(sed -nE 's/^recorded .*\(([0-9.]+) fps\).*/\1/p' <<<"$out")
+"$python" -c "import sys; f, s = map(float, sys.argv[1:]); sys.exit(not 0.7 * s <= f <= 1.3 * s)" \
+    "$(field fps "$result")" "$summary_fps" || fail "plays at $(field fps "$result") fps: $out"
 
 # Raw frames with their sidecar, from a writer that falls behind (test hooks: 100 ms a frame,
 # 4 buffers), until SIGHUP (the terminal closed): frames are dropped and counted as "queue

@@ -1,17 +1,22 @@
 #!/usr/bin/env python3
 """Reads the recordings `kelvra record` and `kelvra snap --count` write, independently of the
-library and of libtiff: parses TIFF/BigTIFF directories and raw files with their sidecar, checks
-that every page or frame is whole, and prints what it found as one line of name=value pairs.
+library and of libtiff: parses TIFF/BigTIFF directories and raw files with their sidecar, decodes
+AVI files with ffmpeg, checks that every page or frame is whole, and prints what it found as one
+line of name=value pairs.
 
     recording_check.py tiff FILE [--pattern]
     recording_check.py raw FILE [--pattern]
+    recording_check.py avi FILE --pattern
 
 --pattern: the frames come from a simulated camera in test-pattern mode, where every sample of
 row i of frame n is (n + i) modulo the sample range; each page's pixels must match its frame
-number. Exits 1 with a message on the first fault."""
+number. An AVI frame carries no frame number: with --pattern its first row gives the number modulo the
+sample range, which is enough to count gaps shorter than that range.
+Exits 1 with a message on the first fault."""
 import json
 import os
 import struct
+import subprocess
 import sys
 
 TYPE_SIZES = {1: 1, 2: 1, 3: 2, 4: 4, 5: 8, 7: 1, 11: 4, 12: 8, 16: 8, 17: 8}
@@ -133,15 +138,63 @@ def check_raw(path, pattern):
             "frames": side["frames"]}
 
 
+def decoded_frames(path, width, height, bits):
+    """Yields every frame ffmpeg decodes from the AVI file, as grey samples."""
+    # 8-bit frames go through RGB: the palette's colours exactly, where a conversion to grey
+    # would rescale them.
+    pix_fmt, frame_bytes = ("gray16le", width * height * 2) if bits == 16 else ("rgb24", width * height * 3)
+    ffmpeg = subprocess.Popen(["ffmpeg", "-v", "error", "-i", path, "-f", "rawvideo", "-pix_fmt",
+                               pix_fmt, "-"], stdout=subprocess.PIPE)
+    while True:
+        data = ffmpeg.stdout.read(frame_bytes)
+        if not data:
+            break
+        if len(data) != frame_bytes:
+            fail(f"a partial frame of {len(data)} bytes at the end")
+        yield data if bits == 16 else data[0::3]
+    if ffmpeg.wait() != 0:
+        fail(f"ffmpeg could not decode {path} to its end")
+
+
+def check_avi(path, pattern):
+    if not pattern:
+        fail("an AVI frame can be checked only with --pattern")
+    probe = subprocess.run(["ffprobe", "-v", "error", "-select_streams", "v:0", "-show_entries",
+                            "stream=width,height,pix_fmt,avg_frame_rate", "-of", "json", path],
+                           capture_output=True, text=True)
+    if probe.returncode != 0:
+        fail(f"ffprobe: {probe.stderr.strip()}")
+    stream = json.loads(probe.stdout)["streams"][0]
+    width, height = stream["width"], stream["height"]
+    bits = 16 if stream["pix_fmt"].startswith("gray16") else 8
+    modulo = 4096 if bits == 16 else 256
+    frames = []
+    for data in decoded_frames(path, width, height, bits):
+        if bits == 16:
+            # 12-bit samples are stored scaled to 16 bits (s x 16 + s / 256).
+            data = struct.pack("<%dH" % (width * height),
+                               *(v >> 4 for v in struct.unpack("<%dH" % (width * height), data)))
+        first = data[0] | (data[1] << 8 if bits == 16 else 0)
+        number = first if not frames else frames[-1]["frame"] + (first - frames[-1]["frame"] - 1) % modulo + 1
+        check_pattern(data, width, height, bits, number, len(frames))
+        frames.append({"frame": number})
+    numerator, denominator = (int(n) for n in stream["avg_frame_rate"].split("/"))
+    return {"width": width, "height": height, "bits": bits, "pix_fmt": stream["pix_fmt"],
+            "fps": round(numerator / denominator, 2) if denominator else 0, "frames": frames}
+
+
+CHECKS = {"tiff": check_tiff, "raw": check_raw, "avi": check_avi}
+
+
 def main():
-    if len(sys.argv) < 3 or sys.argv[1] not in ("tiff", "raw"):
+    if len(sys.argv) < 3 or sys.argv[1] not in CHECKS:
         fail(__doc__)
     pattern = "--pattern" in sys.argv[3:]
-    result = (check_tiff if sys.argv[1] == "tiff" else check_raw)(sys.argv[2], pattern)
+    result = CHECKS[sys.argv[1]](sys.argv[2], pattern)
     numbers = [m["frame"] for m in result["frames"]]
     if any(b <= a for a, b in zip(numbers, numbers[1:])):
         fail("frame numbers do not increase")
-    for m in result["frames"]:
+    for m in result["frames"] if sys.argv[1] != "avi" else []:
         for key in ("timestamp_us", "exposure_us", "temperature_c"):
             if key not in m:
                 fail(f"frame {m['frame']} lacks {key}")
