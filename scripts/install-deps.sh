@@ -9,6 +9,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   nlohmann-json3-dev
   libjpeg62-turbo-dev libpng-dev libtiff-dev zlib1g-dev
+  libtiff-tools  # tiffinfo reads back the recorded TIFF files
   libusb-1.0-0-dev libx11-dev libxext-dev xvfb
   libgtk-3-dev gettext
   python3 python3-numpy python3-pytest  # the Python package and its tests
