@@ -17,6 +17,8 @@ constexpr int kPaletteModeEntries = 2;
 // matches a stamp taken before.
 std::atomic<uint64_t> nextStamp{1};
 
+}  // namespace
+
 bool IsSupportedBitCount(int32_t bitCount) {
     switch (bitCount) {
         case 8:
@@ -30,8 +32,6 @@ bool IsSupportedBitCount(int32_t bitCount) {
             return false;
     }
 }
-
-}  // namespace
 
 void CDibImage::FreeDeleter::operator()(uint8_t* p) const {
     std::free(p);

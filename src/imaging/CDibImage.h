@@ -9,6 +9,9 @@
 
 namespace kelvra {
 
+// The depths an image buffer (and every writer of one) takes: 8, 16, 24, 32, 48, 64 bits.
+bool IsSupportedBitCount(int32_t bitCount);
+
 // Rows are padded to 4 bytes and stored top row first although biHeight is positive; samples
 // wider than 8 bits are 16-bit little-endian; colour samples run blue, green, red (then a
 // fourth). Linux has no GDI, so every depth is a plain zero-filled heap buffer; painting is the

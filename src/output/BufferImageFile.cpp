@@ -8,20 +8,6 @@
 namespace kelvra {
 namespace {
 
-bool IsKnownBitCount(int32_t bits) {
-    switch (bits) {
-        case 8:
-        case 16:
-        case 24:
-        case 32:
-        case 48:
-        case 64:
-            return true;
-        default:
-            return false;
-    }
-}
-
 bool IsKnownFormat(int32_t format) {
     return format >= kImageFileBmp && format <= kImageFileTiff;
 }
@@ -30,7 +16,7 @@ bool IsKnownFormat(int32_t format) {
 
 bool IsSavableBuffer(const BufferImage& image) {
     if (image.data == nullptr || image.width <= 0 || image.height <= 0) return false;
-    if (!IsKnownBitCount(image.bitsPerPixel)) return false;
+    if (!IsSupportedBitCount(image.bitsPerPixel)) return false;
     const int64_t rowBytes = int64_t{image.width} * (image.bitsPerPixel / 8);
     return image.rowStride >= rowBytes;
 }

@@ -94,18 +94,7 @@ uint8_t* FrameRow(CDibImage& frame, int32_t pictureRow) {
 // count or when memory runs out.
 int CAviFrameConverter::Prepare(int32_t width, int32_t height, int32_t bitCount, int32_t frames) {
     bitCount_ = 0;
-    switch (bitCount) {
-        case 8:
-        case 16:
-        case 24:
-        case 32:
-        case 48:
-        case 64:
-            break;
-        default:
-            return 0;
-    }
-    if (frames < 1) return 0;
+    if (!IsSupportedBitCount(bitCount) || frames < 1) return 0;
     try {
         frames_.resize(static_cast<size_t>(frames));
         for (auto& frame : frames_) {

@@ -20,20 +20,6 @@ uint32_t RateHundredths(double framesPerSecond) {
         std::lround(std::clamp(framesPerSecond * kHundred, 1.0, kMaxRateHundredths)));
 }
 
-int32_t BytesPerPixel(int32_t bits) {
-    switch (bits) {
-        case 8:
-        case 16:
-        case 24:
-        case 32:
-        case 48:
-        case 64:
-            return bits / 8;
-        default:
-            return 0;
-    }
-}
-
 AviVideo VideoFor(int32_t bits) {
     if (bits == 8) return AviVideo::Grey8;
     if (bits == 16) return AviVideo::Grey16;
@@ -73,8 +59,7 @@ CAviRecordingFile::~CAviRecordingFile() {
 
 bool CAviRecordingFile::FitsGeometry(const RecordingFrame& frame) const {
     return frame.pixels != nullptr && frame.width == width_ && frame.height == height_ &&
-           frame.bitsPerPixel == bits_ &&
-           frame.rowStride >= static_cast<int64_t>(width_) * BytesPerPixel(bits_);
+           frame.bitsPerPixel == bits_ && frame.rowStride >= PackedRowBytes(width_, bits_);
 }
 
 // Starts the file at `path` for frames shaped like `first` (its pixels are not written: Write
@@ -84,8 +69,8 @@ bool CAviRecordingFile::FitsGeometry(const RecordingFrame& frame) const {
 // creating the file.
 int CAviRecordingFile::Open(const char* path, const RecordingFrame& first, double framesPerSecond) {
     if (writer_.IsOpen() || path == nullptr || first.width <= 0 || first.height <= 0 ||
-        BytesPerPixel(first.bitsPerPixel) == 0 ||
-        first.rowStride < static_cast<int64_t>(first.width) * BytesPerPixel(first.bitsPerPixel) ||
+        PackedRowBytes(first.width, first.bitsPerPixel) == 0 ||
+        first.rowStride < PackedRowBytes(first.width, first.bitsPerPixel) ||
         !std::isfinite(framesPerSecond) || framesPerSecond < 0) {
         return EINVAL;
     }

@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "imaging/CDibImage.h"
 #include "output/CAviRecordingFile.h"
 #include "output/RawRecordingFile.h"
 #include "output/TiffRecordingFile.h"
@@ -78,17 +79,8 @@ int WriteFully(int fd, const void* data, size_t size) {
 }
 
 int64_t PackedRowBytes(int32_t width, int32_t bitsPerPixel) {
-    switch (bitsPerPixel) {
-        case 8:
-        case 16:
-        case 24:
-        case 32:
-        case 48:
-        case 64:
-            return width > 0 ? int64_t{width} * (bitsPerPixel / 8) : 0;
-        default:
-            return 0;
-    }
+    if (width <= 0 || !IsSupportedBitCount(bitsPerPixel)) return 0;
+    return int64_t{width} * (bitsPerPixel / 8);
 }
 
 }  // namespace kelvra
