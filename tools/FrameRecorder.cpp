@@ -9,6 +9,7 @@
 #include "CameraReport.h"
 #include "ErrorWords.h"
 #include "Formatting.h"
+#include "FrameQueueScope.h"
 #include "RateMeter.h"
 #include "StopSignal.h"
 
@@ -49,20 +50,6 @@ int queueBuffers(const FrameRecorderLimits& limits) {
     return std::clamp(count, kMinQueueBuffers, kMaxQueueBuffers);
 }
 
-class QueueScope {
-  public:
-    explicit QueueScope(int handle) : handle_(handle) {}
-    ~QueueScope() {
-        Kelvra_StopPreview(handle_);
-        Kelvra_CloseFrameQueue(handle_);
-    }
-    QueueScope(const QueueScope&) = delete;
-    QueueScope& operator=(const QueueScope&) = delete;
-
-  private:
-    int handle_;
-};
-
 class Loop {
   public:
     Loop(Session& session, FrameWriter& writer, FrameRecorderResult& result)
@@ -96,9 +83,7 @@ class Loop {
 };
 
 void countLosses(Session& session, FrameRecorderResult& result) {
-    KELVRA_STREAM_STATS stats{};
-    stats.size = sizeof stats;
-    Kelvra_GetStreamStatistics(session.handle(), &stats);
+    const KELVRA_STREAM_STATS stats = readStreamStatistics(session);
     result.lostQueueFull = stats.droppedQueueFull;
     result.lostInRing = stats.droppedInRing;
     result.lostInCamera = stats.lostInCamera;
@@ -130,7 +115,7 @@ FrameRecorderResult recordConsecutiveFrames(Session& session, uint64_t count, Fr
     const int handle = session.handle();
     const int buffers = static_cast<int>(std::max<uint64_t>(count, 2) + 2);
     session.call(what, [&] { return Kelvra_OpenFrameQueue(handle, buffers); });
-    QueueScope scope(handle);
+    FrameQueueScope scope(handle);
     HeldFrames held(handle);
     session.call(what, [&] { return Kelvra_Preview(handle); });
     FrameRecorderResult result;
@@ -183,7 +168,7 @@ FrameRecorderResult recordFrames(Session& session, const FrameRecorderLimits& li
     const int handle = session.handle();
     const int buffers = queueBuffers(limits);
     session.call(what, [&] { return Kelvra_OpenFrameQueue(handle, buffers); });
-    QueueScope scope(handle);
+    FrameQueueScope scope(handle);
     session.call(what, [&] { return Kelvra_Preview(handle); });
     FrameRecorderResult result;
     Loop loop(session, writer, result);

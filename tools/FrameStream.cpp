@@ -6,6 +6,7 @@
 
 #include "CameraReport.h"
 #include "ErrorWords.h"
+#include "FrameQueueScope.h"
 #include "RateMeter.h"
 #include "StopSignal.h"
 
@@ -25,31 +26,9 @@ constexpr milliseconds kTemperaturePeriod{1000};
 constexpr int kPreviewWidth = 640;
 constexpr int kPreviewHeight = 512;
 
-KELVRA_STREAM_STATS readStatistics(Session& session) {
-    KELVRA_STREAM_STATS stats{};
-    stats.size = sizeof stats;
-    Kelvra_GetStreamStatistics(session.handle(), &stats);
-    return stats;
-}
-
 uint64_t framesLost(const KELVRA_STREAM_STATS& stats) {
     return stats.droppedQueueFull + stats.droppedInRing + stats.lostInCamera;
 }
-
-// Stops the acquisition and closes the queue however the stream ends.
-class QueueScope {
-  public:
-    explicit QueueScope(int handle) : handle_(handle) {}
-    ~QueueScope() {
-        Kelvra_StopPreview(handle_);
-        Kelvra_CloseFrameQueue(handle_);
-    }
-    QueueScope(const QueueScope&) = delete;
-    QueueScope& operator=(const QueueScope&) = delete;
-
-  private:
-    int handle_;
-};
 
 // Takes the next frame within `timeout` and gives it back. Returns the frame's status.
 int takeFrame(Session& session, milliseconds timeout, StreamCounters& counters) {
@@ -89,7 +68,7 @@ FrameStreamResult streamOwnedFrames(Session& session, double seconds, StatusLine
     }
     session.drainMessages();
     session.call(what, [&] { return Kelvra_OpenFrameQueue(handle, kQueueBuffers); });
-    QueueScope scope(handle);
+    FrameQueueScope scope(handle);
     session.call(what, [&] { return Kelvra_Preview(handle); });
     FrameStreamResult result;
     StreamCounters& counters = result.counters;
@@ -119,13 +98,13 @@ FrameStreamResult streamOwnedFrames(Session& session, double seconds, StatusLine
             nextTemperature = now + kTemperaturePeriod;
         }
         if (status.live() && now >= nextStatus) {
-            counters.lost = framesLost(readStatistics(session));
+            counters.lost = framesLost(readStreamStatistics(session));
             status.show(formatStatus(counters));
             nextStatus = now + kStatusPeriod;
         }
     }
     result.seconds = std::chrono::duration<double>(now - start).count();
-    result.stats = readStatistics(session);
+    result.stats = readStreamStatistics(session);
     counters.lost = framesLost(result.stats);
     status.clear();
     if (frameStatus == KELVRA_FRAME_CAMERA_LOST) throw ToolFailure(what, KELVRA_ERR_CAMERA_LOST);
