@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "output/CAviRecordingFile.h"
+#include "support/ScratchFolder.h"
 
 namespace kelvra {
 namespace {
@@ -23,27 +24,8 @@ constexpr int32_t kWidth = 1280;
 constexpr int32_t kHeight = 1024;
 constexpr int kFrames = 100;
 
-class ScratchFolder {
-  public:
-    ScratchFolder() {
-        const char* base = std::getenv("KELVRA_BENCH_DIR");
-        std::string pattern =
-            (std::filesystem::path(base != nullptr ? base : ".") / "kelvra-avi-bench-XXXXXX")
-                .string();
-        if (mkdtemp(pattern.data()) != nullptr) dir_ = pattern;
-    }
-    ~ScratchFolder() {
-        std::error_code ignored;
-        std::filesystem::remove_all(dir_, ignored);
-    }
-    std::string Path(const char* name) const { return (dir_ / name).string(); }
-
-  private:
-    std::filesystem::path dir_;
-};
-
-const ScratchFolder& Folder() {
-    static const ScratchFolder folder;
+const bench::ScratchFolder& Folder() {
+    static const bench::ScratchFolder folder("kelvra-avi-bench");
     return folder;
 }
 

@@ -13,28 +13,12 @@
 #include <vector>
 
 #include "KelvraSdk.h"
+#include "support/ScratchFolder.h"
 
 namespace {
 
 constexpr int kW = 1280, kH = 1024;
 constexpr int kFramesPerRecording = 100;
-
-class ScratchDir {
-  public:
-    ScratchDir() {
-        std::string pattern =
-            (std::filesystem::temp_directory_path() / "kelvra-bench-XXXXXX").string();
-        if (mkdtemp(pattern.data()) != nullptr) dir_ = pattern;
-    }
-    ~ScratchDir() {
-        std::error_code ignored;
-        std::filesystem::remove_all(dir_, ignored);
-    }
-    std::string Path(const char* name) const { return (dir_ / name).string(); }
-
-  private:
-    std::filesystem::path dir_;
-};
 
 struct Frame {
     explicit Frame(int bits) : pixels(size_t(kW) * kH * (bits / 8)) {
@@ -73,7 +57,7 @@ void BM_RecordingFile(benchmark::State& state) {
     const int format = int(state.range(0));
     const int bits = int(state.range(1));
     const bool sync = state.range(2) != 0;
-    ScratchDir dir;
+    const kelvra::bench::ScratchFolder dir("kelvra-bench", std::filesystem::temp_directory_path());
     const std::string path = dir.Path(format == KELVRA_RECORDING_TIFF ? "r.tif" : "r.raw");
     Frame frame(bits);
     for (auto _ : state) {
@@ -96,7 +80,7 @@ void BM_RecordingFile(benchmark::State& state) {
 void BM_Write2(benchmark::State& state) {
     const int bits = int(state.range(1));
     const bool sync = state.range(2) != 0;
-    ScratchDir dir;
+    const kelvra::bench::ScratchFolder dir("kelvra-bench", std::filesystem::temp_directory_path());
     const std::string path = dir.Path("w.bin");
     Frame frame(bits);
     for (auto _ : state) {
