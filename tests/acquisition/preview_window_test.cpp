@@ -2,7 +2,9 @@
 // centred window and scaled in a child of an application window, read back pixel by pixel.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
+#include <cstdint>
 #include <cstring>
 #include <memory>
 #include <string>
@@ -21,6 +23,7 @@ namespace kelvra::test {
 namespace {
 
 constexpr int kW = 1280, kH = 1024;
+constexpr int kMono16Bits = 16;
 
 class PreviewWindowE2E : public platform::preview::test::XvfbTest {
   protected:
@@ -41,18 +44,21 @@ class PreviewWindowE2E : public platform::preview::test::XvfbTest {
         XvfbTest::TearDown();
     }
 
+    // True when `count` frame messages arrive (failures are not frames).
+    bool NextFrames(int count) {
+        KELVRA_MSG msg{};
+        const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+        while (count > 0 && std::chrono::steady_clock::now() < end) {
+            if (Kelvra_GetMessage(messages_, &msg, 100) == 1 && msg.wParam != 0) --count;
+        }
+        return count == 0;
+    }
     // Runs the callback preview until a few frames have been painted, then stops it and
     // returns the last processed frame (the one the window shows).
     std::vector<uint8_t> PreviewAndStop() {
         std::vector<uint8_t> frame(kW * kH);
         EXPECT_EQ(Kelvra_CallBackPreview(handle_, messages_, nullptr, 0, 1), 1);
-        int frames = 0;
-        KELVRA_MSG msg{};
-        const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-        while (frames < 3 && std::chrono::steady_clock::now() < end) {
-            if (Kelvra_GetMessage(messages_, &msg, 100) == 1 && msg.wParam != 0) ++frames;
-        }
-        EXPECT_EQ(frames, 3);
+        EXPECT_TRUE(NextFrames(3));
         EXPECT_EQ(Kelvra_StopPreview(handle_), 1);
         EXPECT_EQ(Kelvra_GetImage(handle_, frame.data(), static_cast<int>(frame.size()), 1), 1);
         return frame;
@@ -178,15 +184,6 @@ class ClosedPreviewWindow : public PreviewWindowE2E {
         while (Kelvra_GetMessage(messages_, &msg, 0) == 1) {
         }
     }
-    // True when `count` frame messages arrive (failures are not frames).
-    bool NextFrames(int count) {
-        KELVRA_MSG msg{};
-        const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-        while (count > 0 && std::chrono::steady_clock::now() < end) {
-            if (Kelvra_GetMessage(messages_, &msg, 100) == 1 && msg.wParam != 0) --count;
-        }
-        return count == 0;
-    }
     void ExpectToldOnceAndEverythingReturns() {
         std::vector<int> codes;
         for (int code; (code = Kelvra_GetLastError(handle_)) != 0;) codes.push_back(code);
@@ -248,6 +245,47 @@ TEST_F(PreviewWindowE2E, ZeroPlacementMakesNoWindow) {
     std::this_thread::sleep_for(std::chrono::milliseconds(200));
     EXPECT_EQ(FindTopLevel("Active Window"), 0u);
     EXPECT_EQ(Kelvra_Close(handle_), 1);
+}
+
+// The window as an application resizes it while a 16-bit stream runs: the library's child
+// window follows its new size, and at the frame's size shows the 12-bit frame's top eight bits
+// pixel for pixel, first row at the top.
+TEST_F(PreviewWindowE2E, SixteenBitFrameShownUnscaledOnceTheWindowHasItsSize) {
+    const Window app = AppWindow(kW + 40, kH + 40);
+    const HWND parent = Kelvra_WrapX11Window(app);
+    ASSERT_NE(parent, nullptr);
+    ASSERT_EQ(Kelvra_SetPreviewWindow(handle_, parent, 0, 0, 320, 240), 1);
+    ASSERT_EQ(Kelvra_SetColorMode(handle_, kMono16Bits), 1);
+    ASSERT_EQ(Kelvra_CallBackPreview(handle_, messages_, nullptr, 0, 1), 1);
+    ASSERT_TRUE(NextFrames(3));
+    Window root = 0, up = 0, *children = nullptr;
+    unsigned count = 0;
+    ASSERT_TRUE(XQueryTree(m_app, app, &root, &up, &children, &count));
+    ASSERT_EQ(count, 1u);
+    const Window child = children[0];
+    XFree(children);
+
+    // Made the frame's size mid-stream by the application; the loop learns it from events.
+    XResizeWindow(m_app, child, kW, kH);
+    XSync(m_app, False);
+    ASSERT_TRUE(NextFrames(5));
+    ASSERT_EQ(Kelvra_StopPreview(handle_), 1);
+    std::vector<uint16_t> frame(static_cast<size_t>(kW) * kH);
+    ASSERT_EQ(Kelvra_GetImage(handle_, frame.data(), static_cast<int>(frame.size() * 2), 1), 1);
+
+    XImage* image = XGetImage(m_app, child, 0, 0, kW, kH, AllPlanes, ZPixmap);
+    ASSERT_NE(image, nullptr);
+    int mismatches = 0;
+    for (int row = 0; row < kH; row += 3) {
+        for (int col = 0; col < kW; col += 7) {
+            const unsigned want = std::min(frame[static_cast<size_t>(row) * kW + col] >> 4, 255);
+            mismatches += (XGetPixel(image, col, row) & 0xFF) != want;
+        }
+    }
+    XDestroyImage(image);
+    EXPECT_EQ(mismatches, 0);
+    EXPECT_EQ(Kelvra_Close(handle_), 1);
+    EXPECT_EQ(Kelvra_UnwrapX11Window(parent), 1);
 }
 
 }  // namespace

@@ -1,15 +1,21 @@
-// Helpers shared by the output-file tests: a scratch directory, whole-file reads and images
-// filled with patterns that make every pixel distinct enough to catch row and sample mix-ups.
+// Helpers shared by the output-file tests: a scratch directory, whole-file reads, a child
+// process with a full disk, and images filled with patterns that make every pixel distinct enough
+// to catch row and sample mix-ups.
 #pragma once
 
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <vector>
 
+#include <signal.h>
 #include <stdlib.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include "imaging/CDibImage.h"
 
@@ -34,6 +40,23 @@ class ScratchDir {
   private:
     std::filesystem::path dir_;
 };
+
+// Runs `body` in a child process whose files may not grow past `limit` bytes (writes beyond
+// fail with EFBIG, as on a full disk; SIGXFSZ is ignored so they fail instead of killing the
+// child). Returns the body's result (0..255), or kChildDied.
+inline constexpr int kChildDied = -1;
+inline int WithFileSizeLimit(uint64_t limit, const std::function<int()>& body) {
+    const pid_t pid = fork();
+    if (pid == 0) {
+        signal(SIGXFSZ, SIG_IGN);
+        const rlimit r{limit, limit};
+        if (setrlimit(RLIMIT_FSIZE, &r) != 0) _exit(200);
+        _exit(body());
+    }
+    int status = 0;
+    if (pid < 0 || waitpid(pid, &status, 0) != pid || !WIFEXITED(status)) return kChildDied;
+    return WEXITSTATUS(status);
+}
 
 // prefix, number, suffix (built by appending: GCC 12 misreports "literal" + std::string).
 inline std::string Numbered(const char* prefix, long long n, const char* suffix = "") {

@@ -265,28 +265,21 @@ TEST_F(AviRecording, DiskFullMidFileLeavesAFilePlayableToItsLastFrame) {
         SCOPED_TRACE(limit);
         const std::string path =
             dir_.Path(test::Numbered("full", static_cast<long long>(limit), ".avi"));
-        const pid_t pid = fork();
-        if (pid == 0) {
-            signal(SIGXFSZ, SIG_IGN);
-            const rlimit r{limit, limit};
-            if (setrlimit(RLIMIT_FSIZE, &r) != 0) _exit(250);
+        const int frames = test::WithFileSizeLimit(limit, [&] {
             CAviRecordingFile file;
             auto pixels = GreyFrame(0, kW, kH, kW);
-            if (file.Open(path.c_str(), FrameOf(pixels, kW, kH, 8, kW), 25.0) != 0) _exit(251);
+            if (file.Open(path.c_str(), FrameOf(pixels, kW, kH, 8, kW), 25.0) != 0) return 251;
             int error = 0;
             for (int i = 0; i < 200 && error == 0; ++i) {
                 pixels = GreyFrame(i, kW, kH, kW);
                 error = file.Write(FrameOf(pixels, kW, kH, 8, kW));
             }
-            if (error != EFBIG) _exit(252);
+            if (error != EFBIG) return 252;
             const int closed = file.Close();
-            if (closed != 0 && closed != ENOSPC) _exit(253);
-            _exit(static_cast<int>(file.FramesWritten()));
-        }
-        int status = 0;
-        ASSERT_EQ(waitpid(pid, &status, 0), pid);
-        ASSERT_TRUE(WIFEXITED(status));
-        const int frames = WEXITSTATUS(status);
+            if (closed != 0 && closed != ENOSPC) return 253;
+            return static_cast<int>(file.FramesWritten());
+        });
+        ASSERT_NE(frames, test::kChildDied);
         ASSERT_GT(frames, 5);
         ASSERT_LT(frames, 200);
         // The stream length (the decode below reads every frame the indexes list).

@@ -22,23 +22,8 @@ namespace {
 
 using test::ScratchDir;
 
-constexpr int kChildDied = -1;
-
-// Runs `body` in a child process whose files may not grow past `limit` bytes (writes beyond
-// fail with EFBIG; SIGXFSZ is ignored so they fail instead of killing the child). Returns the
-// body's result (0..255), or kChildDied.
-int WithFileSizeLimit(uint64_t limit, const std::function<int()>& body) {
-    const pid_t pid = fork();
-    if (pid == 0) {
-        signal(SIGXFSZ, SIG_IGN);
-        const rlimit r{limit, limit};
-        if (setrlimit(RLIMIT_FSIZE, &r) != 0) _exit(200);
-        _exit(body());
-    }
-    int status = 0;
-    if (pid < 0 || waitpid(pid, &status, 0) != pid || !WIFEXITED(status)) return kChildDied;
-    return WEXITSTATUS(status);
-}
+using test::kChildDied;
+using test::WithFileSizeLimit;
 
 uint64_t FileSize(const std::string& path) {
     return std::filesystem::file_size(path);

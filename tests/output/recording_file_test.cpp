@@ -225,20 +225,7 @@ TEST(RecordingFiles, RawSidecarListsEveryFrameAndNothingIsLeftForARecordingWitho
     EXPECT_EQ(Kelvra_RecordingFormatForPath(".raw"), -1);
 }
 
-// Runs `body` in a child whose files may not grow past `limit` bytes (writes beyond fail with
-// EFBIG, as on a full disk). Returns the body's exit value, -1 if the child died.
-int WithFileSizeLimit(uint64_t limit, const std::function<int()>& body) {
-    const pid_t pid = fork();
-    if (pid == 0) {
-        signal(SIGXFSZ, SIG_IGN);
-        const rlimit r{limit, limit};
-        if (setrlimit(RLIMIT_FSIZE, &r) != 0) _exit(200);
-        _exit(body());
-    }
-    int status = 0;
-    if (pid < 0 || waitpid(pid, &status, 0) != pid || !WIFEXITED(status)) return -1;
-    return WEXITSTATUS(status);
-}
+using test::WithFileSizeLimit;
 
 // Writes frames 0..9 until one fails; returns how many were written, or 100 + the close's
 // surprise (it must report the failure).
