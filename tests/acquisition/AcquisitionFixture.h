@@ -16,6 +16,9 @@
 
 namespace kelvra::test {
 
+// Bytes of one 8-bit frame of the default 1280 x 1024 window.
+inline constexpr int kFrame8 = 1280 * 1024;
+
 class AcquisitionTest : public ::testing::Test {
   protected:
     static constexpr int kWidth = 1280;

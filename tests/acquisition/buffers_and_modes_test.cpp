@@ -21,7 +21,6 @@
 namespace kelvra::test {
 namespace {
 
-constexpr int kFrame8 = 1280 * 1024;
 constexpr int kFrame16 = kFrame8 * 2;
 constexpr uint8_t kUntouched = 0xEE;
 

@@ -9,8 +9,6 @@
 namespace kelvra::test {
 namespace {
 
-constexpr int kFrame8 = 1280 * 1024;
-
 class TwoCameras : public AcquisitionTest {
   protected:
     // Camera 0 is open on handle_; camera 1 arrives afterwards.

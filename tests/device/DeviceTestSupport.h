@@ -24,6 +24,7 @@
 namespace kelvra::device_test {
 
 inline constexpr int32_t kK4Swir = 0x3270;
+inline constexpr int32_t kModelG = 0x32D0;
 
 // A clock that advances only when the core sleeps on it; every sleep is recorded.
 class FakeClock {

@@ -21,7 +21,6 @@ namespace {
 constexpr int32_t kMt9f = 0x3020;
 constexpr int32_t kModelM = 0x3130;
 constexpr int32_t kModelF = 0x31E0;
-constexpr int32_t kModelG = 0x32D0;
 constexpr uint32_t kSettleStepMs = 200;
 constexpr int kSettleSteps = 100;  // 20 s in 200 ms steps
 constexpr int32_t kCooledImx990 = 110;

@@ -10,7 +10,6 @@
 namespace kelvra::device_test {
 namespace {
 
-constexpr int32_t kModelG = 0x32D0;
 constexpr int32_t kImx991 = 0x3280;
 constexpr uint32_t kPollPauseMs = 500;
 constexpr uint32_t kPulseStepMs = 50;

@@ -16,6 +16,14 @@
 
 namespace kelvra::test {
 
+// A value read through one of the dialog getters that report success through `ok`.
+inline int Get(int handle, int (*getter)(int, int*)) {
+    int ok = 0;
+    const int value = getter(handle, &ok);
+    EXPECT_EQ(ok, 1);
+    return value;
+}
+
 class DialogTest : public ::testing::Test {
   protected:
     void SetUp() override {

@@ -8,13 +8,6 @@
 namespace kelvra::test {
 namespace {
 
-int Get(int handle, int (*getter)(int, int*)) {
-    int ok = 0;
-    const int value = getter(handle, &ok);
-    EXPECT_EQ(ok, 1);
-    return value;
-}
-
 double Seconds(int handle) {
     int ok = 0;
     const double seconds = Kelvra_GetExposureTimeEx(handle, &ok);

@@ -9,13 +9,6 @@
 namespace kelvra::test {
 namespace {
 
-int Get(int handle, int (*getter)(int, int*)) {
-    int ok = 0;
-    const int value = getter(handle, &ok);
-    EXPECT_EQ(ok, 1);
-    return value;
-}
-
 using ImageDialog = DialogTest;
 
 TEST_F(ImageDialog, ChangesApplyAtOnceAndCancelRestoresEveryOne) {

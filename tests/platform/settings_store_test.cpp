@@ -16,6 +16,7 @@
 #include <thread>
 #include <vector>
 
+#include "CameraKey.h"
 #include "ChildProcess.h"
 #include "platform/SettingsStore.h"
 
@@ -23,11 +24,11 @@ namespace kelvra::platform {
 namespace {
 
 namespace fs = std::filesystem;
+using test::kCamera;
 using test::RunInChild;
 using test::StartChild;
 using test::WaitChild;
 
-const std::string kCamera = "Software\\Norlux\\KelvraK4SWIRTEC3Q6Sdk\\Camera_00";
 constexpr uid_t kNobody = 65534;
 
 std::string ReadFile(const fs::path& path) {

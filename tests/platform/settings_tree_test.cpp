@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "CameraKey.h"
 #include "platform/SettingsTree.h"
 
 namespace kelvra::platform {
@@ -11,7 +12,7 @@ namespace {
 
 using Names = std::vector<std::string>;
 
-const std::string kCamera = "Software\\Norlux\\KelvraK4SWIRTEC3Q6Sdk\\Camera_00";
+using test::kCamera;
 const std::string kGain = kCamera + "\\Gain";
 
 TEST(SettingsTree, DwordRoundTripAndCaseInsensitiveNames) {

@@ -6,8 +6,8 @@
 namespace kelvra::processing::test {
 namespace {
 
-constexpr int32_t kW = 200;
-constexpr int32_t kH = 100;
+constexpr int32_t kIrisWidth = 200;
+constexpr int32_t kIrisHeight = 100;
 
 // Paints measuring rectangle k (percent corners as the kernel runner counts them: rows from the
 // bottom of the buffer) with value v.
@@ -25,14 +25,14 @@ void PaintRectangle(CDibImage& im, int k, uint32_t v) {
 
 // A frame whose first rectangle has mean `first` and the other four `others`.
 std::unique_ptr<CDibImage> Frame(int32_t bits, uint32_t first, uint32_t others) {
-    auto im = MakeImage(kW, kH, bits, 7);
+    auto im = MakeImage(kIrisWidth, kIrisHeight, bits, 7);
     for (int k = 1; k < 5; ++k) PaintRectangle(*im, k, others);
     PaintRectangle(*im, 0, first);
     return im;
 }
 
 TEST(AutoIrisMeasure, EachRectangleMeasuresItsOwnArea) {
-    auto im = MakeImage(kW, kH, 8, 3);
+    auto im = MakeImage(kIrisWidth, kIrisHeight, 8, 3);
     for (int k = 0; k < 5; ++k) PaintRectangle(*im, k, 10 + 40 * k);
     const IrisMeans m = MeasureIrisMeans(*im);
     for (int k = 0; k < 5; ++k) EXPECT_EQ(m.mean[k], 10 + 40 * k) << "rectangle " << k;

@@ -1,15 +1,10 @@
 // The kelvra tool's command-line parsing, without the camera library.
 #include <gtest/gtest.h>
 
-#include "CommandLine.h"
-#include "CommandTable.h"
+#include "ParseArgs.h"
 
 namespace kelvra::tool {
 namespace {
-
-CommandLine parse(std::vector<std::string> args) {
-    return parseCommandLine(args, commandSyntaxes());
-}
 
 // The command whose usage a UsageError names (main prints that usage).
 std::string usageCommandOf(std::vector<std::string> args) {

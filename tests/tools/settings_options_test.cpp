@@ -2,18 +2,13 @@
 // camera is touched, and the texts that must read back as what was printed.
 #include <gtest/gtest.h>
 
-#include "CommandLine.h"
-#include "CommandTable.h"
 #include "Formatting.h"
 #include "Json.h"
+#include "ParseArgs.h"
 #include "SettingsOptions.h"
 
 namespace kelvra::tool {
 namespace {
-
-CommandLine parse(std::vector<std::string> args) {
-    return parseCommandLine(args, commandSyntaxes());
-}
 
 std::string usageMessage(std::vector<std::string> args) {
     try {
