@@ -16,6 +16,7 @@
 #include "KelvraSdk.h"
 #include "sim/SimCamera.h"
 #include "sim/Simulator.h"
+#include "support/FrameMessages.h"
 #include "support/ScratchSettingsStore.h"
 #include "support/StreamRate.h"
 
@@ -63,14 +64,7 @@ class Stream {
     }
 
     // Waits for `count` frame messages; false on a stall.
-    bool Frames(int count) {
-        KELVRA_MSG msg{};
-        for (int got = 0; got < count;) {
-            if (Kelvra_GetMessage(window_, &msg, 5000) != 1) return false;
-            got += msg.message == KELVRA_WM_FRAME && msg.wParam != 0;
-        }
-        return true;
-    }
+    bool Frames(int count) { return kelvra::bench::WaitFrameMessages(window_, count, 5000); }
 
   private:
     kelvra::bench::ScratchSettingsStore settings_;

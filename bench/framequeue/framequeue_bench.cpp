@@ -15,6 +15,7 @@
 #include "KelvraSdk.h"
 #include "sim/SimCamera.h"
 #include "sim/Simulator.h"
+#include "support/FrameMessages.h"
 #include "support/StreamRate.h"
 
 namespace {
@@ -77,12 +78,7 @@ class MessagePath : public Camera {
         Kelvra_DestroyMessageWindow(window_);
     }
     bool Frames(int count) override {
-        KELVRA_MSG msg{};
-        for (int got = 0; got < count;) {
-            if (Kelvra_GetMessage(window_, &msg, kWaitMs) != 1) return false;
-            got += msg.message == KELVRA_WM_FRAME && msg.wParam != 0;
-        }
-        return true;
+        return kelvra::bench::WaitFrameMessages(window_, count, kWaitMs);
     }
 
   private:

@@ -12,6 +12,7 @@
 #include "KelvraSdk.h"
 #include "sim/SimCamera.h"
 #include "sim/Simulator.h"
+#include "support/FrameMessages.h"
 #include "support/ScratchSettingsStore.h"
 #include "support/StreamRate.h"
 
@@ -55,14 +56,7 @@ class PreviewStream {
     }
     bool ok() const { return ok_; }
 
-    bool Frames(int count) {
-        KELVRA_MSG msg{};
-        for (int got = 0; got < count;) {
-            if (Kelvra_GetMessage(messages_, &msg, 5000) != 1) return false;
-            got += msg.message == KELVRA_WM_FRAME && msg.wParam != 0;
-        }
-        return true;
-    }
+    bool Frames(int count) { return kelvra::bench::WaitFrameMessages(messages_, count, 5000); }
 
   private:
     kelvra::bench::ScratchSettingsStore settings_;

@@ -82,6 +82,17 @@ class PreviewWindowE2E : public platform::preview::test::XvfbTest {
         return found;
     }
 
+    // The one child window the library made in `parent`; 0, with a failure, if not exactly one.
+    Window OnlyChild(Window parent) {
+        Window root = 0, up = 0, *children = nullptr;
+        unsigned count = 0;
+        if (!XQueryTree(m_app, parent, &root, &up, &children, &count)) return 0;
+        const Window child = count == 1 ? children[0] : 0;
+        if (children != nullptr) XFree(children);
+        EXPECT_EQ(count, 1u);
+        return child;
+    }
+
     // Grey level of window pixel (x, y).
     int GreyAt(XImage* image, int x, int y) { return XGetPixel(image, x, y) & 0xFF; }
 
@@ -124,12 +135,8 @@ TEST_F(PreviewWindowE2E, ChildOfAnApplicationWindowShowsTheFrameScaled) {
     ASSERT_EQ(Kelvra_SetPreviewWindow(handle_, parent, 10, 20, 320, 240), 1);
     const std::vector<uint8_t> frame = PreviewAndStop();
 
-    Window root = 0, up = 0, *children = nullptr;
-    unsigned count = 0;
-    ASSERT_TRUE(XQueryTree(m_app, app, &root, &up, &children, &count));
-    ASSERT_EQ(count, 1u);
-    const Window child = children[0];
-    XFree(children);
+    const Window child = OnlyChild(app);
+    ASSERT_NE(child, 0u);
     XWindowAttributes attributes{};
     ASSERT_TRUE(XGetWindowAttributes(m_app, child, &attributes));
     EXPECT_EQ(attributes.x, 10);
@@ -258,12 +265,8 @@ TEST_F(PreviewWindowE2E, SixteenBitFrameShownUnscaledOnceTheWindowHasItsSize) {
     ASSERT_EQ(Kelvra_SetColorMode(handle_, kMono16Bits), 1);
     ASSERT_EQ(Kelvra_CallBackPreview(handle_, messages_, nullptr, 0, 1), 1);
     ASSERT_TRUE(NextFrames(3));
-    Window root = 0, up = 0, *children = nullptr;
-    unsigned count = 0;
-    ASSERT_TRUE(XQueryTree(m_app, app, &root, &up, &children, &count));
-    ASSERT_EQ(count, 1u);
-    const Window child = children[0];
-    XFree(children);
+    const Window child = OnlyChild(app);
+    ASSERT_NE(child, 0u);
 
     // Made the frame's size mid-stream by the application; the loop learns it from events.
     XResizeWindow(m_app, child, kW, kH);

@@ -7,6 +7,7 @@
 
 #include "acquisition/AcquisitionFixture.h"
 #include "output/CAviWriter.h"
+#include "support/CommandOutput.h"
 
 namespace kelvra::test {
 namespace {
@@ -17,17 +18,6 @@ constexpr uint64_t kFrameBytes = 1280 * 3 * 1024;
 constexpr uint64_t kFramesThatFit = 3;
 // Headers, three frame chunks and the idx1 of three entries.
 constexpr uint64_t kLimit = 232 + kFramesThatFit * (8 + kFrameBytes) + 8 + kFramesThatFit * 16;
-
-std::string Shell(const std::string& command) {
-    std::string out;
-    FILE* pipe = popen(command.c_str(), "r");
-    if (pipe == nullptr) return out;
-    char buffer[4096];
-    size_t n;
-    while ((n = fread(buffer, 1, sizeof(buffer), pipe)) > 0) out.append(buffer, n);
-    pclose(pipe);
-    return out;
-}
 
 class RecordLimit : public AcquisitionTest {
   protected:
@@ -56,9 +46,10 @@ TEST_F(RecordLimit, RecordingEndedByTheFileLimitIsReportedAndPlayable) {
     EXPECT_EQ(Kelvra_GetLastError(handle_), 0) << "the end is reported once";
     ASSERT_TRUE(fs::exists(avi));
     EXPECT_EQ(fs::file_size(avi), kLimit);
-    EXPECT_EQ(Shell("ffprobe -v error -count_packets -show_entries stream=nb_frames,nb_read_packets"
-                    " -of default=nw=1 '" +
-                    avi.string() + "'"),
+    EXPECT_EQ(CommandOutput(
+                  "ffprobe -v error -count_packets -show_entries stream=nb_frames,nb_read_packets"
+                  " -of default=nw=1 '" +
+                  avi.string() + "'"),
               "nb_frames=3\nnb_read_packets=3\n");
 }
 

@@ -17,6 +17,7 @@
 #include "OutputTestUtil.h"
 #include "output/CAviRecordingFile.h"
 #include "output/CAviWriter.h"
+#include "support/CommandOutput.h"
 
 namespace kelvra {
 namespace {
@@ -32,32 +33,22 @@ class RiffLimit {
     RiffLimit& operator=(const RiffLimit&) = delete;
 };
 
-// Standard output of a shell command (binary safe).
-std::string Run(const std::string& command) {
-    std::string out;
-    FILE* pipe = popen(command.c_str(), "r");
-    if (pipe == nullptr) return out;
-    char buffer[65536];
-    size_t n;
-    while ((n = fread(buffer, 1, sizeof(buffer), pipe)) > 0) out.append(buffer, n);
-    pclose(pipe);
-    return out;
-}
-
 // "key=value" lines of ffprobe about the video stream, with the packets it counted by reading
 // them (all, unless `options` choose some).
 std::string Probe(const std::string& path, const char* options = "") {
-    return Run(std::string("ffprobe -v error -count_packets ") + options +
-               " -show_entries stream=nb_frames,pix_fmt,duration,width,height,nb_read_packets"
-               " -of default=nw=1 '" +
-               path + "'");
+    return test::CommandOutput(
+        std::string("ffprobe -v error -count_packets ") + options +
+        " -show_entries stream=nb_frames,pix_fmt,duration,width,height,nb_read_packets"
+        " -of default=nw=1 '" +
+        path + "'");
 }
 
 // Every frame decoded by ffmpeg into `pixelFormat`, one after another.
 std::string Decode(const std::string& path, const char* pixelFormat, const char* input = "",
                    const char* output = "") {
-    return Run(std::string("ffmpeg -v error ") + input + " -i '" + path + "' " + output +
-               " -f rawvideo" + (pixelFormat[0] != 0 ? " -pix_fmt " : "") + pixelFormat + " -");
+    return test::CommandOutput(std::string("ffmpeg -v error ") + input + " -i '" + path + "' " +
+                               output + " -f rawvideo" + (pixelFormat[0] != 0 ? " -pix_fmt " : "") +
+                               pixelFormat + " -");
 }
 
 uint8_t Grey(int frame, int row, int column) {
@@ -104,7 +95,8 @@ uint64_t FrameBytes(AviVideo video, int width, int height) {
 }
 
 bool HasFfmpeg() {
-    return Run("command -v ffprobe >/dev/null && command -v ffmpeg >/dev/null && echo yes") ==
+    return test::CommandOutput(
+               "command -v ffprobe >/dev/null && command -v ffmpeg >/dev/null && echo yes") ==
            "yes\n";
 }
 
