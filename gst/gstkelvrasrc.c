@@ -559,20 +559,22 @@ static gboolean gst_kelvra_src_acquire(GstKelvraSrc* self, int bits) {
     return TRUE;
 }
 
-/* The camera's frame period from two frames in a row, or GST_CLOCK_TIME_NONE. */
+/* The camera's frame period from two frames of one free-running stream, or GST_CLOCK_TIME_NONE.
+ * The counter steps once per frame the camera makes, sent or not, so frames lost between the
+ * two (common on a loaded machine) do not hide the rate. */
 static GstClockTime gst_kelvra_period(const KELVRA_FRAME* earlier, const KELVRA_FRAME* later) {
-    if (later->frameCounter != earlier->frameCounter + 1 ||
+    if (later->frameCounter <= earlier->frameCounter ||
         later->timestampUs <= earlier->timestampUs) {
         return GST_CLOCK_TIME_NONE;
     }
-    return (later->timestampUs - earlier->timestampUs) * GST_USECOND;
+    const guint64 frames = later->frameCounter - earlier->frameCounter;
+    return gst_util_uint64_scale(later->timestampUs - earlier->timestampUs, GST_USECOND, frames);
 }
 
 /* Takes the first frames of a new acquisition: the first gives the geometry; in free-running
- * mode a second one made right after it gives the camera's frame period (frames around the
- * start of a stream are often lost, so a pair may take a few tries; older frames go back, as
- * the queue may hold only two). Returns how many frames it keeps in `frames`, 0 when the wait
- * was broken or the stream ended. Called without the lock. */
+ * mode a second one gives the camera's frame period (should a pair not give it, a few more
+ * tries; older frames go back, as the queue may hold only two). Returns how many frames it keeps in
+ * `frames`, 0 when the wait was broken or the stream ended. Called without the lock. */
 static int gst_kelvra_src_take_first_frames(GstKelvraSrc* self, int handle, gboolean triggered,
                                             KELVRA_FRAME* frames, GstClockTime* period) {
     *period = GST_CLOCK_TIME_NONE;
