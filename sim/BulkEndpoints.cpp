@@ -201,7 +201,7 @@ bool BulkEndpoints::serveFrameData(Pending& p, Phase phase) {
     const bool header = phase == Phase::Header;
     const uint32_t total = header ? uint32_t(kFrameHeaderSize) : bodyLength_;
     const uint8_t* source = (header ? header_.data() : body()) + sent_;
-    if (consume(header ? failHeaders_ : failBodies_)) {
+    if (consume(header ? failHeaders_ : failBodies_) || (!header && sent_ == 0 && loseThisBody())) {
         dropFrame();
         ++stats_.readsFailed;
         finish(p, driver::kErrorGenFailure, 0, driver::kUsbStatusStall);
@@ -328,6 +328,12 @@ bool BulkEndpoints::consume(int& faultCount) {
     if (faultCount == 0) return false;
     if (faultCount > 0) --faultCount;
     return true;
+}
+
+// Counts a frame body begun; true when it is one the periodic loss fault takes.
+bool BulkEndpoints::loseThisBody() {
+    ++bodiesStarted_;
+    return loseEvery_ > 0 && bodiesStarted_ % static_cast<uint64_t>(loseEvery_) == 0;
 }
 
 // Writes the status words into the record, if any, and completes the request.

@@ -68,6 +68,7 @@ class BulkEndpoints final : public StreamControl {
     void failHeaderReads(int count) { failHeaders_ = count; }
     void failBodyReads(int count) { failBodies_ = count; }
     void stallReads(int count) { stallReads_ = count; }
+    void loseEveryNthFrame(int n) { loseEvery_ = n; }
     StreamStats stats() const { return stats_; }
     const std::vector<Defect>& defects() const { return renderer_.defects(); }
 
@@ -99,6 +100,7 @@ class BulkEndpoints final : public StreamControl {
     void dropFrame();
     void putBlockFrame();
     bool consume(int& faultCount);
+    bool loseThisBody();
     void finish(Pending& p, uint32_t error, uint32_t bytes, uint32_t usbStatus);
     uint8_t* body() { return reinterpret_cast<uint8_t*>(frame_.data()); }
 
@@ -120,6 +122,8 @@ class BulkEndpoints final : public StreamControl {
     int failHeaders_ = 0;
     int failBodies_ = 0;
     int stallReads_ = 0;
+    int loseEvery_ = 0;           // 0: no periodic loss
+    uint64_t bodiesStarted_ = 0;  // frame bodies begun, for loseEvery_
     StreamStats stats_;
     bool stopping_ = false;
     std::thread worker_;

@@ -148,8 +148,9 @@ void CameraCore::takeFrame(uint64_t number, Clock::time_point now, FrameSettings
     header.exposureLines = exposureLines(s, fpga_.settings());
     header.gainCode = static_cast<uint32_t>(s.gainCode);
     header.bodyLength = static_cast<uint32_t>(FrameRenderer::bodyBytes(settings));
+    const Clock::time_point madeAt = clock_.completedAt(number, now);
     header.timestampUs = static_cast<uint32_t>(
-        std::chrono::duration_cast<std::chrono::microseconds>(now - powerOnTime_).count());
+        std::chrono::duration_cast<std::chrono::microseconds>(madeAt - powerOnTime_).count());
     header.frameNumber = static_cast<uint32_t>(number);
     header.exposureUs = exposureUs;
     header.temperatureRaw = temperatureToRaw12(thermal_.celsius(now));

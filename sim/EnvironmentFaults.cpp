@@ -58,24 +58,47 @@ bool isOne(const char* value) {
     return value != nullptr && std::string_view(value) == "1";
 }
 
-}  // namespace
-
-std::optional<int> parseUnplugAfterMs(std::string_view text) {
+// A whole decimal number, `least` or more.
+std::optional<int> parseWholeNumber(std::string_view text, int least) {
     int value = 0;
     auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
-    if (text.empty() || error != std::errc() || end != text.data() + text.size() || value < 0) {
+    if (text.empty() || error != std::errc() || end != text.data() + text.size() || value < least) {
         return std::nullopt;
     }
     return value;
 }
 
+// The periodic loss of KELVRA_SIMULATED_LOSE_EVERY for every camera attached, or 0.
+int loseEvery() {
+    const char* value = std::getenv(kLoseEveryVariable);
+    if (value == nullptr) return 0;
+    const auto n = parseLoseEvery(value);
+    if (!n) {
+        std::fprintf(stderr, "kelvra: ignoring %s=\"%s\": not a whole number of 2 or more\n",
+                     kLoseEveryVariable, value);
+    }
+    return n.value_or(0);
+}
+
+}  // namespace
+
+std::optional<int> parseUnplugAfterMs(std::string_view text) {
+    return parseWholeNumber(text, 0);
+}
+
+std::optional<int> parseLoseEvery(std::string_view text) {
+    return parseWholeNumber(text, 2);
+}
+
 void applyEnvironmentFaults(const std::vector<std::shared_ptr<SimCamera>>& attached) {
     const bool unpaced = isOne(std::getenv(kUnpacedVariable));
     const bool testPattern = isOne(std::getenv(kTestPatternVariable));
+    const int lose = loseEvery();
     for (const std::shared_ptr<SimCamera>& camera : attached) {
         if (!camera) continue;
         if (unpaced) camera->setPaced(false);
         if (testPattern) camera->setTestPattern(true);
+        if (lose != 0) camera->loseEveryNthFrame(lose);
     }
     const char* value = std::getenv(kUnplugAfterMsVariable);
     if (value == nullptr || attached.empty() || !attached.front()) return;

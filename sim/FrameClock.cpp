@@ -85,6 +85,18 @@ FrameClock::Next FrameClock::next(Clock::time_point now) {
     return next;
 }
 
+// When frame `number` (complete by `now`) finished its readout: the camera stamps frames then,
+// not when the host takes them, so the stamps of a free-running sensor step by whole periods
+// however late the host is. On demand (unpaced) and on a trigger, the moment it was made.
+FrameClock::Clock::time_point FrameClock::completedAt(uint64_t number,
+                                                      Clock::time_point now) const {
+    if (mode_ != Mode::FreeRunning || !paced_ || number < anchorCount_) {
+        return mode_ == Mode::Triggered && number == anchorCount_ ? std::min(anchorTime_, now)
+                                                                  : now;
+    }
+    return std::min(now, anchorTime_ + static_cast<int64_t>(number - anchorCount_) * period_);
+}
+
 void FrameClock::delivered(uint64_t number) {
     floor_ = std::max(floor_, number);
 }

@@ -33,6 +33,7 @@ class FrameClock {
     bool trigger(Clock::duration delay, Clock::time_point now);
 
     uint64_t completed(Clock::time_point now);
+    Clock::time_point completedAt(uint64_t number, Clock::time_point now) const;
     Next next(Clock::time_point now);
     void delivered(uint64_t number);
     Clock::duration period() const { return period_; }

@@ -102,6 +102,11 @@ void SimCamera::failBodyReads(int count) {
     bulk_.failBodyReads(count);
 }
 
+void SimCamera::loseEveryNthFrame(int n) {
+    std::lock_guard lock(mutex_);
+    bulk_.loseEveryNthFrame(n);
+}
+
 // The next `count` reads on 0x81 never finish by themselves; only abort pipe, a port reset,
 // closing the handle or unplugging ends them.
 void SimCamera::stallReads(int count) {

@@ -59,6 +59,9 @@ class SimCamera : public std::enable_shared_from_this<SimCamera> {
     void failHeaderReads(int count);
     void failBodyReads(int count);
     void stallReads(int count);
+    // Every nth frame's body read fails, as on a marginal link: the frame is lost, the stream
+    // goes on. 0 stops it.
+    void loseEveryNthFrame(int n);
     void setFpgaReadyAfterPolls(int polls);  // kFpgaNeverReady: never
     void failI2c(int count, int address = kAnyI2cAddress);
     void failEepromWrites(int count);

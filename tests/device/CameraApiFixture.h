@@ -38,6 +38,9 @@ class CameraApiTest : public ::testing::TestWithParam<Backend> {
         static std::atomic<int> counter{0};
         mapName_ = "kelvra-api-test-" + std::to_string(getpid()) + "-" +
                    std::to_string(counter.fetch_add(1));
+        // A killed run of an earlier process with this pid can leave its map behind.
+        platform::SharedMemory::Unlink(mapName_);
+        platform::SharedMemory::Unlink(transport::DeviceMapUsersName(mapName_));
         CFx3Api::SetDeviceMapName(mapName_);
     }
 

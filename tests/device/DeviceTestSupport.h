@@ -86,6 +86,9 @@ class DeviceTest : public ::testing::Test {
         static std::atomic<int> counter{0};
         m_mapName = "kelvra-device-test-" + std::to_string(getpid()) + "-" +
                     std::to_string(counter.fetch_add(1));
+        // A killed run of an earlier process with this pid can leave its map behind.
+        platform::SharedMemory::Unlink(m_mapName);
+        platform::SharedMemory::Unlink(transport::DeviceMapUsersName(m_mapName));
         CFx3Api::SetDeviceMapName(m_mapName);
     }
     ~DeviceTest() override {

@@ -38,6 +38,9 @@ int main(int argc, char** argv) {
 #ifdef KELVRA_GST_UNPLUG_AFTER_MS
     setenv("KELVRA_SIMULATED_UNPLUG_AFTER_MS", KELVRA_GST_UNPLUG_AFTER_MS, 1);
 #endif
+#ifdef KELVRA_GST_LOSE_EVERY
+    setenv("KELVRA_SIMULATED_LOSE_EVERY", KELVRA_GST_LOSE_EVERY, 1);
+#endif
     testing::InitGoogleTest(&argc, argv);
     gst_init(&argc, &argv);
     const int result = RUN_ALL_TESTS();

@@ -38,6 +38,15 @@ TEST(ParseUnplugAfterMs, WholeNonNegativeMillisecondsOnly) {
     }
 }
 
+// 1 would lose every frame, which is an unplugged camera, not a lossy one.
+TEST(ParseLoseEvery, WholeNumbersFromTwo) {
+    EXPECT_EQ(parseLoseEvery("2"), 2);
+    EXPECT_EQ(parseLoseEvery("10"), 10);
+    for (const char* text : {"", "0", "1", "-2", "2x", " 2"}) {
+        EXPECT_FALSE(parseLoseEvery(text).has_value()) << text;
+    }
+}
+
 TEST_F(EnvironmentFaultsTest, UnplugsOnlyTheFirstCameraAttached) {
     auto first = attachCamera();
     auto second = attachCamera();
