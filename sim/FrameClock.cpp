@@ -90,10 +90,8 @@ FrameClock::Next FrameClock::next(Clock::time_point now) {
 // however late the host is. On demand (unpaced) and on a trigger, the moment it was made.
 FrameClock::Clock::time_point FrameClock::completedAt(uint64_t number,
                                                       Clock::time_point now) const {
-    if (mode_ != Mode::FreeRunning || !paced_ || number < anchorCount_) {
-        return mode_ == Mode::Triggered && number == anchorCount_ ? std::min(anchorTime_, now)
-                                                                  : now;
-    }
+    if (mode_ == Mode::Triggered && number == anchorCount_) return std::min(anchorTime_, now);
+    if (mode_ != Mode::FreeRunning || !paced_ || number < anchorCount_) return now;
     return std::min(now, anchorTime_ + static_cast<int64_t>(number - anchorCount_) * period_);
 }
 

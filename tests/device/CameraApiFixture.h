@@ -5,9 +5,7 @@
 #pragma once
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
-#include <atomic>
 #include <chrono>
 #include <memory>
 #include <string>
@@ -18,11 +16,10 @@
 #include "UsbStandIn.h"
 #include "driver/Driver.h"
 #include "driver/usb/UsbBackend.h"
-#include "platform/SharedMemory.h"
 #include "sim/Simulator.h"
 #include "support/TempConfigHome.h"
 #include "transport/CFx3Api.h"
-#include "transport/SharedDeviceMap.h"
+#include "transport/PrivateDeviceMap.h"
 
 namespace kelvra::test {
 
@@ -34,24 +31,12 @@ inline std::string BackendName(const ::testing::TestParamInfo<Backend>& info) {
 
 class CameraApiTest : public ::testing::TestWithParam<Backend> {
   protected:
-    CameraApiTest() {
-        static std::atomic<int> counter{0};
-        mapName_ = "kelvra-api-test-" + std::to_string(getpid()) + "-" +
-                   std::to_string(counter.fetch_add(1));
-        // A killed run of an earlier process with this pid can leave its map behind.
-        platform::SharedMemory::Unlink(mapName_);
-        platform::SharedMemory::Unlink(transport::DeviceMapUsersName(mapName_));
-        CFx3Api::SetDeviceMapName(mapName_);
-    }
-
     void TearDown() override {
         for (int handle : handles_) Kelvra_Release(handle);
         handles_.clear();
         sim::detachAllCameras();
         usbsim::UnplugAll();
         driver::installBackend(nullptr);
-        platform::SharedMemory::Unlink(mapName_);
-        platform::SharedMemory::Unlink(transport::DeviceMapUsersName(mapName_));
     }
 
     // A camera on the bus of the test's back end.
@@ -109,7 +94,7 @@ class CameraApiTest : public ::testing::TestWithParam<Backend> {
 
   private:
     std::vector<std::vector<uint8_t>> buffers_;
-    std::string mapName_;
+    transport::test::PrivateDeviceMap map_{"kelvra-api-test-"};
     std::vector<int> handles_;
 };
 

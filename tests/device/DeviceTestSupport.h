@@ -4,9 +4,7 @@
 #pragma once
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
-#include <atomic>
 #include <chrono>
 #include <functional>
 #include <memory>
@@ -16,9 +14,9 @@
 #include <vector>
 
 #include "device/CKelvraUSB3Q6SimpleSdk.h"
-#include "platform/SharedMemory.h"
 #include "sim/Simulator.h"
 #include "transport/CFx3Api.h"
+#include "transport/PrivateDeviceMap.h"
 #include "transport/SharedDeviceMap.h"
 
 namespace kelvra::device_test {
@@ -82,20 +80,9 @@ inline int32_t WaitNewFrame(CKelvraU3Q6Base& core) {
 
 class DeviceTest : public ::testing::Test {
   protected:
-    DeviceTest() {
-        static std::atomic<int> counter{0};
-        m_mapName = "kelvra-device-test-" + std::to_string(getpid()) + "-" +
-                    std::to_string(counter.fetch_add(1));
-        // A killed run of an earlier process with this pid can leave its map behind.
-        platform::SharedMemory::Unlink(m_mapName);
-        platform::SharedMemory::Unlink(transport::DeviceMapUsersName(m_mapName));
-        CFx3Api::SetDeviceMapName(m_mapName);
-    }
     ~DeviceTest() override {
         m_cores.clear();
         sim::detachAllCameras();
-        platform::SharedMemory::Unlink(m_mapName);
-        platform::SharedMemory::Unlink(transport::DeviceMapUsersName(m_mapName));
     }
 
     static sim::CameraConfig Config(uint16_t productId = kK4Swir) {
@@ -127,7 +114,7 @@ class DeviceTest : public ::testing::Test {
     FakeClock m_clock;  // outlives every core of the test
 
   private:
-    std::string m_mapName;
+    transport::test::PrivateDeviceMap m_map{"kelvra-device-test-"};  // outlives the cores
     std::vector<std::unique_ptr<CKelvraU3Q6Base>> m_cores;
 };
 

@@ -15,22 +15,25 @@ namespace kelvra::transport::test {
 
 class PrivateDeviceMap {
   public:
-    PrivateDeviceMap() {
+    explicit PrivateDeviceMap(const char* prefix = "kelvra-transport-test-") {
         static std::atomic<int> counter{0};
-        m_name = "kelvra-transport-test-" + std::to_string(getpid()) + "-" +
-                 std::to_string(counter.fetch_add(1));
+        m_name = prefix + std::to_string(getpid()) + "-" + std::to_string(counter.fetch_add(1));
+        // A killed run of an earlier process with this pid can leave its map behind.
+        Unlink();
         CFx3Api::SetDeviceMapName(m_name);
     }
-    ~PrivateDeviceMap() {
-        platform::SharedMemory::Unlink(m_name);
-        platform::SharedMemory::Unlink(DeviceMapUsersName(m_name));
-    }
+    ~PrivateDeviceMap() { Unlink(); }
     PrivateDeviceMap(const PrivateDeviceMap&) = delete;
     PrivateDeviceMap& operator=(const PrivateDeviceMap&) = delete;
 
     const std::string& Name() const { return m_name; }
 
   private:
+    void Unlink() const {
+        platform::SharedMemory::Unlink(m_name);
+        platform::SharedMemory::Unlink(DeviceMapUsersName(m_name));
+    }
+
     std::string m_name;
 };
 

@@ -1,9 +1,7 @@
 // Window, filter, exposure and configuration-file exports through the public API, against a
 // simulated camera.
 #include <gtest/gtest.h>
-#include <unistd.h>
 
-#include <atomic>
 #include <cmath>
 #include <fstream>
 #include <string>
@@ -11,12 +9,11 @@
 
 #include "KelvraSdk.h"
 #include "platform/SettingsStore.h"
-#include "platform/SharedMemory.h"
 #include "settings/RegistrySettings.h"
 #include "sim/Simulator.h"
 #include "support/TempConfigHome.h"
 #include "transport/CFx3Api.h"
-#include "transport/SharedDeviceMap.h"
+#include "transport/PrivateDeviceMap.h"
 
 namespace kelvra::test {
 namespace {
@@ -24,11 +21,6 @@ namespace {
 class ValuesApi : public ::testing::Test {
   protected:
     void SetUp() override {
-        // A device map of the test's own: test programs run side by side.
-        static std::atomic<int> counter{0};
-        mapName_ = "kelvra-values-api-" + std::to_string(getpid()) + "-" +
-                   std::to_string(counter.fetch_add(1));
-        CFx3Api::SetDeviceMapName(mapName_);
         camera_ = sim::attachCamera();
         window_ = Kelvra_CreateMessageWindow();
         handle_ = Kelvra_Initialize(window_);
@@ -39,8 +31,6 @@ class ValuesApi : public ::testing::Test {
         EXPECT_EQ(Kelvra_Release(handle_), 1);
         Kelvra_DestroyMessageWindow(window_);
         sim::detachAllCameras();
-        platform::SharedMemory::Unlink(mapName_);
-        platform::SharedMemory::Unlink(transport::DeviceMapUsersName(mapName_));
     }
 
     std::vector<int> Errors() {
@@ -56,7 +46,7 @@ class ValuesApi : public ::testing::Test {
     }
 
     TempConfigHome home_;
-    std::string mapName_;
+    transport::test::PrivateDeviceMap map_{"kelvra-values-api-"};  // test programs run side by side
     std::shared_ptr<sim::SimCamera> camera_;
     HWND window_ = nullptr;
     int handle_ = 0;
